@@ -1,0 +1,148 @@
+// The registry: HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT kept in one SQLite
+// database, <prefix>/registry.db, with Win32 semantics.
+//
+// - Key and value names are case-insensitive and case-preserving; subkey
+//   paths use backslashes, and leading, trailing or doubled backslashes are
+//   ignored. The empty (or null) value name is the key's default value.
+// - Value data is kept exactly as written with its type (REG_SZ, REG_DWORD,
+//   REG_BINARY, ...): a REG_SZ written with or without its terminating NUL
+//   reads back byte for byte.
+// - Keys are deleted one at a time: RegDeleteKey refuses a key that has
+//   subkeys with ERROR_KEY_HAS_CHILDREN.
+// - Functions return Win32 status codes (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
+//   ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS, ERROR_INVALID_HANDLE, ...). A prefix
+//   without a store reads as an empty registry (opens and queries give
+//   ERROR_FILE_NOT_FOUND); the first write creates it. A store file that
+//   cannot be read or is corrupt gives ERROR_BADDB (or ERROR_CANTOPEN /
+//   ERROR_CANTWRITE), never a crash; RegGetLastErrorText() then names the file.
+// - The "A" functions take and give bytes in the ANSI code page, the "W"
+//   functions UTF-16; both see the same keys and values (names and REG_SZ
+//   data are converted, other types pass unchanged).
+// - Several threads and processes may use the store at once (WAL mode, busy
+//   time-out); every write is one transaction, so a crash never leaves a half
+//   written value. An open HKEY names a key; it holds no lock and no file.
+//
+// An HKEY returned by RegOpenKeyEx/RegCreateKeyEx must be closed with
+// RegCloseKey (RegKey below does that). Handles may be used from any thread,
+// but one handle is not to be used by two threads at once.
+#ifndef QV_PLATFORM_REGISTRY_REGISTRY_H_
+#define QV_PLATFORM_REGISTRY_REGISTRY_H_
+
+#include <string>
+
+#include "platform/base/wintypes.h"
+
+struct RegKeyHandle;
+using HKEY = RegKeyHandle*;
+using REGSAM = DWORD;
+
+extern const HKEY HKEY_CLASSES_ROOT;
+extern const HKEY HKEY_LOCAL_MACHINE;
+
+constexpr DWORD REG_NONE = 0;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD REG_BINARY = 3;
+constexpr DWORD REG_DWORD = 4;
+constexpr DWORD REG_MULTI_SZ = 7;
+
+constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+constexpr REGSAM KEY_SET_VALUE = 0x0002;
+constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
+constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr REGSAM KEY_READ = 0x20019;
+constexpr REGSAM KEY_WRITE = 0x20006;
+constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+
+constexpr DWORD REG_CREATED_NEW_KEY = 1;
+constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+// Opens an existing key. `subkey` null or empty opens `key` itself again.
+LSTATUS RegOpenKeyExA(HKEY key, const char* subkey, DWORD options, REGSAM sam, HKEY* result);
+LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subkey, DWORD options, REGSAM sam,
+                      HKEY* result);
+
+// Opens a key, creating it and any missing parents. `disposition` may be null.
+LSTATUS RegCreateKeyExA(HKEY key, const char* subkey, REGSAM sam, HKEY* result,
+                        DWORD* disposition);
+LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subkey, REGSAM sam, HKEY* result,
+                        DWORD* disposition);
+
+LSTATUS RegCloseKey(HKEY key);
+
+// Win32 RegQueryValueEx: `type`, `data` and `size` may each be null. With
+// `data` null the size is reported; a buffer smaller than the value gives
+// ERROR_MORE_DATA with `*size` set to the size needed. The W form reports
+// REG_SZ sizes in bytes of UTF-16.
+LSTATUS RegQueryValueExA(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size);
+LSTATUS RegQueryValueExW(HKEY key, const char16_t* name, DWORD* type, BYTE* data,
+                         DWORD* size);
+
+LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size);
+LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* data,
+                       DWORD size);
+
+// Subkey names in case-insensitive order. `name_chars` is the buffer size in
+// characters on entry and the name's length (without NUL) on success; a too
+// small buffer gives ERROR_MORE_DATA. Past the last gives ERROR_NO_MORE_ITEMS.
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name_chars);
+LSTATUS RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars);
+
+// Value names in case-insensitive order, with the same buffer rules.
+LSTATUS RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name_chars, DWORD* type);
+LSTATUS RegEnumValueW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars,
+                      DWORD* type);
+
+LSTATUS RegDeleteValueA(HKEY key, const char* name);
+LSTATUS RegDeleteValueW(HKEY key, const char16_t* name);
+
+// Deletes `subkey` of `key` and its values; refuses a key with subkeys.
+LSTATUS RegDeleteKeyA(HKEY key, const char* subkey);
+LSTATUS RegDeleteKeyW(HKEY key, const char16_t* subkey);
+
+// Text of the last store failure on this thread (names the store file), or
+// empty.
+std::string RegGetLastErrorText();
+
+namespace qvplatform {
+
+// RAII owner of an HKEY.
+class RegKey {
+ public:
+  RegKey() = default;
+  explicit RegKey(HKEY key) : key_(key) {}
+  ~RegKey() { Close(); }
+  RegKey(RegKey&& other) noexcept : key_(other.Release()) {}
+  RegKey& operator=(RegKey&& other) noexcept {
+    if (this != &other) {
+      Close();
+      key_ = other.Release();
+    }
+    return *this;
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+
+  HKEY get() const { return key_; }
+  HKEY* receive() {
+    Close();
+    return &key_;
+  }
+  HKEY Release() {
+    HKEY key = key_;
+    key_ = nullptr;
+    return key;
+  }
+  void Close() {
+    if (key_ != nullptr) RegCloseKey(key_);
+    key_ = nullptr;
+  }
+  explicit operator bool() const { return key_ != nullptr; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace qvplatform
+
+#endif  // QV_PLATFORM_REGISTRY_REGISTRY_H_

@@ -1,0 +1,46 @@
+// A machine-wide named mutex (Win32 CreateMutex/WaitForSingleObject/
+// ReleaseMutex): a process-shared, robust, recursive POSIX mutex in shared
+// memory, named from the mutex name and the prefix root, so that two
+// prefixes never share a mutex.
+//
+// Owned by the thread that acquired it; the owner may acquire it again and
+// must release it as often. A holder that dies leaves it "abandoned": the
+// next waiter acquires it and is told so. Timeouts are real milliseconds
+// (-1 forever, 0 test once).
+#ifndef QV_PLATFORM_SYNC_NAMED_MUTEX_H_
+#define QV_PLATFORM_SYNC_NAMED_MUTEX_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace qvplatform {
+
+enum class WaitResult { kAcquired, kAbandoned, kTimeout, kFailed };
+
+class NamedMutex {
+ public:
+  // Creates the mutex or opens the existing one, with no initial owner.
+  // Returns null and sets `error` when the shared memory cannot be had.
+  static std::unique_ptr<NamedMutex> Create(const std::string& name, std::string* error);
+
+  ~NamedMutex();  // closes the handle; does not release a held lock
+  NamedMutex(const NamedMutex&) = delete;
+  NamedMutex& operator=(const NamedMutex&) = delete;
+
+  // kAbandoned means the caller now owns it, after a holder died.
+  WaitResult Wait(int64_t timeout_ms);
+  // False when the calling thread does not own it.
+  bool Release();
+
+  const std::string& name() const;
+
+ private:
+  struct Impl;
+  explicit NamedMutex(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace qvplatform
+
+#endif  // QV_PLATFORM_SYNC_NAMED_MUTEX_H_

@@ -1,0 +1,1 @@
+// libQVSO.so's module: the server's exports arrive with the COM server.
