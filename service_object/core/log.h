@@ -24,6 +24,11 @@ class CLog {
 // The one instance of the process.
 CLog& TheLog();
 
+// Makes TheLog() return `log` (null restores the file log) and returns the
+// previous replacement. For tests that check trace lines; call it while no
+// other thread is logging.
+CLog* SetLogForTesting(CLog* log);
+
 // Decimal text of an integer, no grouping (raises StringError "NumToString"
 // if the conversion fails).
 std::string NumToString(long long value);
