@@ -1,0 +1,153 @@
+#include "platform/devices/device_file.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+
+namespace qvplatform {
+
+namespace {
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int64_t DeadlineFrom(int64_t timeout_ms) { return timeout_ms < 0 ? -1 : NowMs() + timeout_ms; }
+
+int PollTimeout(int64_t deadline_ms) {
+  if (deadline_ms < 0) return -1;
+  int64_t left = deadline_ms - NowMs();
+  if (left <= 0) return 0;
+  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+}  // namespace
+
+DeviceFile::DeviceFile() { cancel_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+
+DeviceFile::~DeviceFile() {
+  Close();
+  if (cancel_fd_ >= 0) ::close(cancel_fd_);
+}
+
+int DeviceFile::Open(const std::filesystem::path& node, Share share) {
+  Close();
+  int fd = ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  if (share == Share::kExclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int rc = errno == EWOULDBLOCK ? EBUSY : errno;
+    ::close(fd);
+    return rc;
+  }
+  node_ = node;
+  fd_.store(fd);
+  return 0;
+}
+
+int DeviceFile::WaitFor(short events, int64_t deadline_ms) {
+  for (;;) {
+    if (cancelled_.load()) return ECANCELED;
+    pollfd fds[2] = {{fd_.load(), events, 0}, {cancel_fd_, POLLIN, 0}};
+    int n = ::poll(fds, cancel_fd_ >= 0 ? 2 : 1, PollTimeout(deadline_ms));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (cancelled_.load()) return ECANCELED;
+    if (n == 0) return ETIMEDOUT;
+    short revents = fds[0].revents;
+    if (revents & POLLNVAL) return EBADF;
+    if (revents & events) return 0;
+    if (revents & (POLLHUP | POLLERR)) return EIO;
+  }
+}
+
+int DeviceFile::Read(void* buffer, size_t capacity, int64_t timeout_ms, size_t* got) {
+  *got = 0;
+  int64_t deadline = DeadlineFrom(timeout_ms);
+  for (;;) {
+    if (cancelled_.load()) return ECANCELED;
+    int fd = fd_.load();
+    if (fd < 0) return EBADF;
+    ssize_t n = ::read(fd, buffer, capacity);
+    if (n > 0) {
+      *got = static_cast<size_t>(n);
+      return 0;
+    }
+    if (n == 0) {
+      // A terminal or device reporting end of file after poll said it was
+      // readable has gone away (hang-up).
+      return EIO;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return errno;
+    int rc = WaitFor(POLLIN, deadline);
+    if (rc != 0) return rc;
+  }
+}
+
+int DeviceFile::Write(const void* data, size_t size, int64_t timeout_ms, size_t* written) {
+  size_t done = 0;
+  int rc = 0;
+  int64_t deadline = DeadlineFrom(timeout_ms);
+  const char* bytes = static_cast<const char*>(data);
+  while (done < size) {
+    if (cancelled_.load()) {
+      rc = ECANCELED;
+      break;
+    }
+    int fd = fd_.load();
+    if (fd < 0) {
+      rc = EBADF;
+      break;
+    }
+    ssize_t n = ::write(fd, bytes + done, size - done);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      rc = errno;
+      break;
+    }
+    rc = WaitFor(POLLOUT, deadline);
+    if (rc != 0) break;
+  }
+  if (written != nullptr) *written = done;
+  return rc;
+}
+
+void DeviceFile::CancelIo() {
+  cancelled_.store(true);
+  if (cancel_fd_ >= 0) {
+    uint64_t one = 1;
+    ssize_t ignored = ::write(cancel_fd_, &one, sizeof(one));
+    (void)ignored;
+  }
+}
+
+void DeviceFile::ResetCancel() {
+  cancelled_.store(false);
+  if (cancel_fd_ >= 0) {
+    uint64_t value = 0;
+    ssize_t ignored = ::read(cancel_fd_, &value, sizeof(value));
+    (void)ignored;
+  }
+}
+
+int DeviceFile::Close() {
+  int fd = fd_.exchange(-1);
+  if (fd < 0) return 0;
+  return ::close(fd) == 0 ? 0 : errno;
+}
+
+}  // namespace qvplatform

@@ -1,0 +1,48 @@
+// USB printer enumeration: the present USB printers as device interfaces of
+// the class GUID_DEVINTERFACE_USB_DEVICE, each with its interface path
+//   \\?\usb#vid_xxxx&pid_xxxx#<instance>#{a5dcbf10-6530-11d2-901f-00c04fb951ed}
+// (vendor and product id in lower-case hexadecimal) and the device node the
+// path maps back to (ResolveDevicePath in device_map.h).
+//
+// Printers come from the device map's usb#vid_xxxx&pid_xxxx#<instance>
+// links whose target exists, and from the usblp nodes udev knows
+// (/dev/usb/lpN), whose instance is the device's serial number or, without
+// one, its USB port path (such as 1-1.2). A node reached through a link is
+// listed once, under the link. Any thread.
+#ifndef QV_PLATFORM_DEVICES_USB_PRINTERS_H_
+#define QV_PLATFORM_DEVICES_USB_PRINTERS_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvplatform {
+
+struct UsbPrinterInfo {
+  std::string devicePath;  // the interface path above
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  std::string instance;
+  std::string description;  // the product string, or "USB Printing Support"
+  std::filesystem::path node;
+  bool mapped = false;  // true when it comes from a device-map link
+};
+
+std::vector<UsbPrinterInfo> EnumerateUsbPrinters();
+
+// The vendor id, product id and instance of a USB link name or interface
+// path ("usb#vid_0fe6&pid_811e#A1B2", with or without "\\?\" in front and
+// the class GUID behind). Nothing when the text is not of that form.
+struct UsbDeviceId {
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  std::string instance;
+};
+std::optional<UsbDeviceId> ParseUsbDeviceName(std::string_view name);
+
+}  // namespace qvplatform
+
+#endif  // QV_PLATFORM_DEVICES_USB_PRINTERS_H_
