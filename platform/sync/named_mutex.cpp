@@ -1,0 +1,262 @@
+#include "platform/sync/named_mutex.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <system_error>
+
+#include "platform/base/prefix.h"
+#include "platform/base/wintypes.h"
+
+namespace qvplatform {
+
+namespace {
+
+// The shared memory object: the mutex and the number of processes that have
+// it mapped. `mappings` is changed only under flock() on the object, which
+// also serialises the creator's initialisation against openers.
+struct SharedBlock {
+  uint32_t initialised;  // 1 once `mutex` is ready
+  uint32_t mappings;     // processes with the object mapped
+  pthread_mutex_t mutex;
+};
+
+uint64_t Fnv1a(std::string_view text, uint64_t hash = 14695981039346656037ull) {
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+// "/qvopos-<readable part of name>-<hash of prefix root and name>". The hash
+// keeps prefixes apart and distinguishes names that differ only in the
+// characters replaced in the readable part.
+std::string SharedMemoryName(const std::string& name) {
+  std::error_code ec;
+  std::filesystem::path root = std::filesystem::weakly_canonical(PrefixRoot(), ec);
+  if (ec) root = PrefixRoot().lexically_normal();
+  std::string readable;
+  for (char c : name.substr(0, 96)) {
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                 c == '_' || c == '-';
+    readable += plain ? c : '_';
+  }
+  uint64_t hash = Fnv1a(name, Fnv1a(std::string_view("\0", 1), Fnv1a(root.string())));
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return "/qvopos-" + readable + "-" + hex;
+}
+
+std::string ErrnoText(const std::string& what, int err) {
+  return what + ": " + ::strerror(err) + " (errno " + std::to_string(err) + ")";
+}
+
+// Holds flock(LOCK_EX) on a descriptor for its lifetime.
+class FileLock {
+ public:
+  explicit FileLock(int fd) : fd_(fd) {
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FileLock() { ::flock(fd_, LOCK_UN); }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_;
+};
+
+// One mapping of a shared object per process, shared by every handle of that
+// name in the process. A mapping whose mutex is held by a thread of this
+// process is never unmapped: glibc links held robust mutexes into the
+// owning thread's list, and unmapping one would leave that list pointing
+// into freed memory.
+struct Mapping {
+  std::string shm_name;
+  int fd = -1;
+  SharedBlock* block = nullptr;
+  int handles = 0;            // NamedMutex objects of this process; under RegistryLock()
+  std::atomic<int> held{0};   // acquisitions not yet released by this process
+};
+
+std::mutex& RegistryLock() {
+  static std::mutex* lock = new std::mutex;
+  return *lock;
+}
+
+std::map<std::string, Mapping*>& Mappings() {
+  static auto* mappings = new std::map<std::string, Mapping*>;
+  return *mappings;
+}
+
+bool InitialiseMutex(pthread_mutex_t* mutex, std::string* error) {
+  pthread_mutexattr_t attr;
+  int rc = ::pthread_mutexattr_init(&attr);
+  if (rc == 0) rc = ::pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
+  if (rc == 0) rc = ::pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
+  if (rc == 0) rc = ::pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+  if (rc == 0) rc = ::pthread_mutex_init(mutex, &attr);
+  ::pthread_mutexattr_destroy(&attr);
+  if (rc != 0 && error) *error = ErrnoText("pthread_mutex_init", rc);
+  return rc == 0;
+}
+
+// Opens (creating when missing) the shared object and maps it, counting this
+// process in `mappings`. Retries when it raced with the last closer, which
+// unlinks the object: an unlinked object has no links left.
+Mapping* MapShared(const std::string& shm_name, std::string* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    int fd = ::shm_open(shm_name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (error) *error = ErrnoText("shm_open " + shm_name, errno);
+      return nullptr;
+    }
+    {
+      FileLock lock(fd);
+      struct stat st;
+      if (::fstat(fd, &st) != 0) {
+        if (error) *error = ErrnoText("fstat " + shm_name, errno);
+        ::close(fd);
+        return nullptr;
+      }
+      if (st.st_nlink == 0) {
+        ::close(fd);  // lock released with the descriptor
+        continue;
+      }
+      if (static_cast<size_t>(st.st_size) < sizeof(SharedBlock) &&
+          ::ftruncate(fd, sizeof(SharedBlock)) != 0) {
+        if (error) *error = ErrnoText("ftruncate " + shm_name, errno);
+        ::close(fd);
+        return nullptr;
+      }
+      void* address =
+          ::mmap(nullptr, sizeof(SharedBlock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+      if (address == MAP_FAILED) {
+        if (error) *error = ErrnoText("mmap " + shm_name, errno);
+        ::close(fd);
+        return nullptr;
+      }
+      auto* block = static_cast<SharedBlock*>(address);
+      if (block->initialised != 1) {
+        if (!InitialiseMutex(&block->mutex, error)) {
+          ::munmap(address, sizeof(SharedBlock));
+          ::close(fd);
+          return nullptr;
+        }
+        block->initialised = 1;
+      }
+      ++block->mappings;
+      auto* mapping = new Mapping;
+      mapping->shm_name = shm_name;
+      mapping->fd = fd;
+      mapping->block = block;
+      return mapping;
+    }
+  }
+  if (error) *error = "shm_open " + shm_name + ": kept disappearing";
+  return nullptr;
+}
+
+void UnmapShared(Mapping* mapping) {
+  {
+    FileLock lock(mapping->fd);
+    if (--mapping->block->mappings == 0) ::shm_unlink(mapping->shm_name.c_str());
+  }
+  ::munmap(mapping->block, sizeof(SharedBlock));
+  ::close(mapping->fd);
+  delete mapping;
+}
+
+}  // namespace
+
+struct NamedMutex::Impl {
+  std::string name;
+  Mapping* mapping = nullptr;
+};
+
+std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& name, std::string* error) {
+  std::string shm_name = SharedMemoryName(name);
+  std::lock_guard<std::mutex> lock(RegistryLock());
+  Mapping*& mapping = Mappings()[shm_name];
+  if (mapping == nullptr) {
+    mapping = MapShared(shm_name, error);
+    if (mapping == nullptr) {
+      Mappings().erase(shm_name);
+      return nullptr;
+    }
+  }
+  ++mapping->handles;
+  auto impl = std::make_unique<Impl>();
+  impl->name = name;
+  impl->mapping = mapping;
+  return std::unique_ptr<NamedMutex>(new NamedMutex(std::move(impl)));
+}
+
+NamedMutex::NamedMutex(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+NamedMutex::~NamedMutex() {
+  std::lock_guard<std::mutex> lock(RegistryLock());
+  Mapping* mapping = impl_->mapping;
+  if (--mapping->handles > 0 || mapping->held.load() > 0) return;
+  Mappings().erase(mapping->shm_name);
+  UnmapShared(mapping);
+}
+
+WaitResult NamedMutex::Wait(int64_t timeout_ms) {
+  pthread_mutex_t* mutex = &impl_->mapping->block->mutex;
+  int rc;
+  if (timeout_ms == 0) {
+    rc = ::pthread_mutex_trylock(mutex);
+  } else if (timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE)) {
+    rc = ::pthread_mutex_lock(mutex);
+  } else {
+    struct timespec deadline;
+    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += static_cast<time_t>(timeout_ms / 1000);
+    deadline.tv_nsec += static_cast<long>(timeout_ms % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+      deadline.tv_sec += 1;
+      deadline.tv_nsec -= 1000000000L;
+    }
+    rc = ::pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+  }
+  switch (rc) {
+    case 0:
+      impl_->mapping->held.fetch_add(1);
+      return WaitResult::kAcquired;
+    case EOWNERDEAD:
+      // The previous owner died holding it; we own it now. Mark it usable
+      // again so that later waiters are not refused for good.
+      ::pthread_mutex_consistent(mutex);
+      impl_->mapping->held.fetch_add(1);
+      return WaitResult::kAbandoned;
+    case EBUSY:
+    case ETIMEDOUT:
+      return WaitResult::kTimeout;
+    default:
+      return WaitResult::kFailed;
+  }
+}
+
+bool NamedMutex::Release() {
+  if (::pthread_mutex_unlock(&impl_->mapping->block->mutex) != 0) return false;
+  impl_->mapping->held.fetch_sub(1);
+  return true;
+}
+
+const std::string& NamedMutex::name() const { return impl_->name; }
+
+}  // namespace qvplatform
