@@ -1,0 +1,64 @@
+#include "service_object/core/device.h"
+
+#include <utility>
+
+#include "service_object/core/binary_conversion.h"
+#include "service_object/core/log.h"
+#include "service_object/printer/esc_cmd.h"
+
+CDevice::CDevice(std::string traceTag)
+    : m_cmd(std::make_unique<EscCmd>()), m_traceTag(std::move(traceTag)) {}
+
+CDevice::~CDevice() = default;
+
+bool CDevice::IsFrozen() const {
+  return (m_flags.load() & (kFlagFreezeEvents | kFlagControlFreeze)) != 0;
+}
+
+void CDevice::Trace(int32_t level, std::string text) const {
+  TheLog().Log(level, m_traceTag, std::move(text));
+}
+
+void CDevice::TraceEnter(std::string_view method) const {
+  Trace(4, ">>> " + std::string(method));
+}
+
+void CDevice::TraceLeave(std::string_view method) const {
+  Trace(4, "<<< " + std::string(method));
+}
+
+void CDevice::TraceValue(std::string_view name, std::string_view value) const {
+  std::string text = "    | ";
+  text.append(name);
+  text.append(": ");
+  text.append(value);
+  Trace(5, std::move(text));
+}
+
+void CDevice::TraceValue(std::string_view name, long long value) const {
+  TraceValue(name, NumToString(value));
+}
+
+void CDevice::TraceWarning(std::string text) const { Trace(2, std::move(text)); }
+
+void CDevice::TraceError(std::string text) const { Trace(1, std::move(text)); }
+
+int32_t CDevice::CompleteMethod(std::string_view method, int32_t result, int32_t* pRC) {
+  m_resultCode = result;
+  if (pRC != nullptr) *pRC = result;
+  Trace(5, "    | pRC: " + NumToString(result));
+  TraceLeave(method);
+  return result;
+}
+
+std::string CDevice::EncodeBinary(std::string_view bytes) const {
+  return BinaryConversionEncode(m_flags.load(), bytes);
+}
+
+std::string CDevice::DecodeBinary(std::string_view text) const {
+  return BinaryConversionDecode(m_flags.load(), text);
+}
+
+void CDevice::BaseTrace(int32_t level, std::string text) {
+  TheLog().Log(level, kTraceTag, std::move(text));
+}
