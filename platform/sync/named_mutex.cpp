@@ -27,11 +27,18 @@ namespace {
 // The shared memory object: the mutex and the number of processes that have
 // it mapped. `mappings` is changed only under flock() on the object, which
 // also serialises the creator's initialisation against openers.
+//
+// `owner` and `depth` mirror the mutex's ownership so that Release can refuse
+// a thread that does not own it without asking pthread to unlock a mutex the
+// caller does not hold. Only the owner writes them, while it holds `mutex`.
 struct SharedBlock {
   uint32_t initialised;  // 1 once `mutex` is ready
   uint32_t mappings;     // processes with the object mapped
   pthread_mutex_t mutex;
+  std::atomic<pid_t> owner;  // thread id of the owner, 0 when free
+  uint32_t depth;            // acquisitions by the owner not yet released
 };
+static_assert(std::atomic<pid_t>::is_always_lock_free, "shared between processes");
 
 uint64_t Fnv1a(std::string_view text, uint64_t hash = 14695981039346656037ull) {
   for (unsigned char c : text) {
@@ -84,7 +91,11 @@ class FileLock {
 // process is never unmapped: glibc links held robust mutexes into the
 // owning thread's list, and unmapping one would leave that list pointing
 // into freed memory.
+//
+// A child made by fork() inherits the parent's mappings but is not counted in
+// `mappings`; it maps the object afresh and leaves the inherited ones alone.
 struct Mapping {
+  pid_t pid = 0;  // the process that made the mapping
   std::string shm_name;
   int fd = -1;
   SharedBlock* block = nullptr;
@@ -156,10 +167,13 @@ Mapping* MapShared(const std::string& shm_name, std::string* error) {
           ::close(fd);
           return nullptr;
         }
+        block->owner.store(0);
+        block->depth = 0;
         block->initialised = 1;
       }
       ++block->mappings;
       auto* mapping = new Mapping;
+      mapping->pid = ::getpid();
       mapping->shm_name = shm_name;
       mapping->fd = fd;
       mapping->block = block;
@@ -180,6 +194,32 @@ void UnmapShared(Mapping* mapping) {
   delete mapping;
 }
 
+struct timespec DeadlineAfter(clockid_t clock, int64_t timeout_ms) {
+  struct timespec deadline;
+  ::clock_gettime(clock, &deadline);
+  deadline.tv_sec += static_cast<time_t>(timeout_ms / 1000);
+  deadline.tv_nsec += static_cast<long>(timeout_ms % 1000) * 1000000L;
+  if (deadline.tv_nsec >= 1000000000L) {
+    deadline.tv_sec += 1;
+    deadline.tv_nsec -= 1000000000L;
+  }
+  return deadline;
+}
+
+// A lock attempt bounded by `timeout_ms` on the monotonic clock, so that a
+// change of the wall clock neither stretches nor cuts the wait.
+// ThreadSanitizer does not see pthread_mutex_clocklock, so its builds use
+// the wall-clock variant it does see.
+int TimedLock(pthread_mutex_t* mutex, int64_t timeout_ms) {
+#if defined(__SANITIZE_THREAD__)
+  struct timespec deadline = DeadlineAfter(CLOCK_REALTIME, timeout_ms);
+  return ::pthread_mutex_timedlock(mutex, &deadline);
+#else
+  struct timespec deadline = DeadlineAfter(CLOCK_MONOTONIC, timeout_ms);
+  return ::pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+#endif
+}
+
 }  // namespace
 
 struct NamedMutex::Impl {
@@ -191,7 +231,7 @@ std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& name, std::str
   std::string shm_name = SharedMemoryName(name);
   std::lock_guard<std::mutex> lock(RegistryLock());
   Mapping*& mapping = Mappings()[shm_name];
-  if (mapping == nullptr) {
+  if (mapping == nullptr || mapping->pid != ::getpid()) {
     mapping = MapShared(shm_name, error);
     if (mapping == nullptr) {
       Mappings().erase(shm_name);
@@ -210,6 +250,7 @@ NamedMutex::NamedMutex(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 NamedMutex::~NamedMutex() {
   std::lock_guard<std::mutex> lock(RegistryLock());
   Mapping* mapping = impl_->mapping;
+  if (mapping->pid != ::getpid()) return;  // inherited through fork()
   if (--mapping->handles > 0 || mapping->held.load() > 0) return;
   Mappings().erase(mapping->shm_name);
   UnmapShared(mapping);
@@ -223,24 +264,26 @@ WaitResult NamedMutex::Wait(int64_t timeout_ms) {
   } else if (timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE)) {
     rc = ::pthread_mutex_lock(mutex);
   } else {
-    struct timespec deadline;
-    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(timeout_ms / 1000);
-    deadline.tv_nsec += static_cast<long>(timeout_ms % 1000) * 1000000L;
-    if (deadline.tv_nsec >= 1000000000L) {
-      deadline.tv_sec += 1;
-      deadline.tv_nsec -= 1000000000L;
-    }
-    rc = ::pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+    rc = TimedLock(mutex, timeout_ms);
   }
+  SharedBlock* block = impl_->mapping->block;
+  const pid_t me = ::gettid();
   switch (rc) {
     case 0:
+      if (block->owner.load(std::memory_order_relaxed) == me) {
+        ++block->depth;
+      } else {
+        block->owner.store(me, std::memory_order_relaxed);
+        block->depth = 1;
+      }
       impl_->mapping->held.fetch_add(1);
       return WaitResult::kAcquired;
     case EOWNERDEAD:
-      // The previous owner died holding it; we own it now. Mark it usable
-      // again so that later waiters are not refused for good.
+      // The previous owner died holding it; we own it now, once. Mark it
+      // usable again so that later waiters are not refused for good.
       ::pthread_mutex_consistent(mutex);
+      block->owner.store(me, std::memory_order_relaxed);
+      block->depth = 1;
       impl_->mapping->held.fetch_add(1);
       return WaitResult::kAbandoned;
     case EBUSY:
@@ -252,7 +295,16 @@ WaitResult NamedMutex::Wait(int64_t timeout_ms) {
 }
 
 bool NamedMutex::Release() {
-  if (::pthread_mutex_unlock(&impl_->mapping->block->mutex) != 0) return false;
+  SharedBlock* block = impl_->mapping->block;
+  const pid_t me = ::gettid();
+  if (block->owner.load(std::memory_order_relaxed) != me) return false;
+  const uint32_t depth = block->depth;
+  if (--block->depth == 0) block->owner.store(0, std::memory_order_relaxed);
+  if (::pthread_mutex_unlock(&block->mutex) != 0) {
+    block->depth = depth;
+    block->owner.store(me, std::memory_order_relaxed);
+    return false;
+  }
   impl_->mapping->held.fetch_sub(1);
   return true;
 }
