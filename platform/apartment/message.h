@@ -1,0 +1,55 @@
+// Window-message types and the message numbers the system uses, as in Win32.
+// An HWND names a window; handles are never reused within a process, so a
+// stale handle is simply invalid.
+#ifndef QV_PLATFORM_APARTMENT_MESSAGE_H_
+#define QV_PLATFORM_APARTMENT_MESSAGE_H_
+
+#include <cstdint>
+
+#include "platform/base/wintypes.h"
+
+struct HWND__;
+using HWND = HWND__*;
+using UINT = uint32_t;
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+using UINT_PTR = uintptr_t;
+using DWORD_PTR = uintptr_t;
+
+struct POINT {
+  LONG x;
+  LONG y;
+};
+
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;  // GetTickCount of posting, truncated to 32 bits
+  POINT pt;
+};
+
+constexpr UINT WM_NULL = 0x0000;
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_USER = 0x0400;
+
+// Window styles kept by a window (nothing draws them).
+constexpr DWORD WS_POPUP = 0x80000000u;
+constexpr DWORD WS_CHILD = 0x40000000u;
+constexpr DWORD WS_VISIBLE = 0x10000000u;
+
+// SendMessageTimeout flags (accepted; every send behaves like SMTO_BLOCK).
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_BLOCK = 0x0001;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+
+// Win32 error codes window functions report.
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_WINDOW_OF_OTHER_THREAD = 1408;
+constexpr DWORD ERROR_TIMEOUT = 1460;
+
+#endif  // QV_PLATFORM_APARTMENT_MESSAGE_H_
