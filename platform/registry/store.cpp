@@ -4,7 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -133,6 +137,18 @@ class Connection {
 
 namespace {
 
+// Counts fork() calls in this process's ancestry: a child sees a higher
+// value than its parent had. Cheaper than asking getpid() on every call.
+std::atomic<unsigned> g_fork_generation{0};
+
+unsigned ForkGeneration() {
+  static std::once_flag registered;
+  std::call_once(registered, [] {
+    ::pthread_atfork(nullptr, nullptr, [] { g_fork_generation.fetch_add(1); });
+  });
+  return g_fork_generation.load(std::memory_order_relaxed);
+}
+
 // The calling thread's connections, most recently used first. After fork()
 // the child leaves the parent's connections untouched (closing them could
 // disturb the parent's locks) and starts afresh.
@@ -141,22 +157,22 @@ class ConnectionCache {
   ~ConnectionCache() { Forget(); }
 
   std::vector<std::unique_ptr<Connection>>& connections() {
-    if (pid_ != ::getpid()) {
+    if (generation_ != ForkGeneration()) {
       Forget();
-      pid_ = ::getpid();
+      generation_ = ForkGeneration();
     }
     return connections_;
   }
 
  private:
   void Forget() {
-    if (pid_ != ::getpid()) {
+    if (generation_ != ForkGeneration()) {
       for (auto& connection : connections_) connection.release();
     }
     connections_.clear();
   }
 
-  pid_t pid_ = ::getpid();
+  unsigned generation_ = ForkGeneration();
   std::vector<std::unique_ptr<Connection>> connections_;
 };
 
