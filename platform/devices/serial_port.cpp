@@ -70,31 +70,75 @@ int SerialPort::Open(const std::filesystem::path& node, Share share) {
   return 0;
 }
 
+int ApplyDcbToTermios(const DCB& dcb, termios* tio) {
+  speed_t speed;
+  if (!SpeedFor(dcb.BaudRate, &speed)) return EINVAL;
+  tcflag_t size;
+  switch (dcb.ByteSize) {
+    case 5: size = CS5; break;
+    case 6: size = CS6; break;
+    case 7: size = CS7; break;
+    case 8: size = CS8; break;
+    default: return EINVAL;
+  }
+  tcflag_t parity;
+  switch (dcb.Parity) {
+    case NOPARITY: parity = 0; break;
+    case ODDPARITY: parity = PARENB | PARODD; break;
+    case EVENPARITY: parity = PARENB; break;
+    case MARKPARITY: parity = PARENB | CMSPAR | PARODD; break;
+    case SPACEPARITY: parity = PARENB | CMSPAR; break;
+    default: return EINVAL;
+  }
+  bool two_stop_bits;
+  switch (dcb.StopBits) {
+    case ONESTOPBIT: two_stop_bits = false; break;
+    case ONE5STOPBITS:  // termios has no 1.5 stop bits: the nearest is 2
+    case TWOSTOPBITS: two_stop_bits = true; break;
+    default: return EINVAL;
+  }
+  ::cfsetispeed(tio, speed);
+  ::cfsetospeed(tio, speed);
+  tio->c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  tio->c_cflag |= size | parity;
+  if (two_stop_bits) tio->c_cflag |= CSTOPB;
+  if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) tio->c_cflag |= CRTSCTS;
+  tio->c_iflag &= ~(IXON | IXOFF | IXANY);
+  if (dcb.fOutX) tio->c_iflag |= IXON;
+  if (dcb.fInX) tio->c_iflag |= IXOFF;
+  tio->c_cc[VSTART] = 0x11;
+  tio->c_cc[VSTOP] = 0x13;
+  return 0;
+}
+
+void DcbFromTermios(const termios& tio, DCB* dcb) {
+  dcb->BaudRate = RateFor(::cfgetospeed(&tio));
+  switch (tio.c_cflag & CSIZE) {
+    case CS5: dcb->ByteSize = 5; break;
+    case CS6: dcb->ByteSize = 6; break;
+    case CS7: dcb->ByteSize = 7; break;
+    default: dcb->ByteSize = 8; break;
+  }
+  if ((tio.c_cflag & PARENB) == 0) {
+    dcb->Parity = NOPARITY;
+  } else if (tio.c_cflag & CMSPAR) {
+    dcb->Parity = (tio.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
+  } else {
+    dcb->Parity = (tio.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
+  }
+  dcb->StopBits = (tio.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
+  dcb->fOutxCtsFlow = (tio.c_cflag & CRTSCTS) != 0;
+  dcb->fOutX = (tio.c_iflag & IXON) != 0;
+  dcb->fInX = (tio.c_iflag & IXOFF) != 0;
+}
+
 int SerialPort::GetCommState(DCB* dcb) const {
   termios tio{};
   if (::tcgetattr(fd(), &tio) != 0) return errno;
   DCB out;
-  out.BaudRate = RateFor(::cfgetospeed(&tio));
-  switch (tio.c_cflag & CSIZE) {
-    case CS5: out.ByteSize = 5; break;
-    case CS6: out.ByteSize = 6; break;
-    case CS7: out.ByteSize = 7; break;
-    default: out.ByteSize = 8; break;
-  }
-  if ((tio.c_cflag & PARENB) == 0) {
-    out.Parity = NOPARITY;
-  } else if (tio.c_cflag & CMSPAR) {
-    out.Parity = (tio.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
-  } else {
-    out.Parity = (tio.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
-  }
-  out.StopBits = (tio.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
-  bool crtscts = (tio.c_cflag & CRTSCTS) != 0;
-  out.fOutxCtsFlow = crtscts;
-  out.fRtsControl = crtscts ? RTS_CONTROL_HANDSHAKE : rts_control_;
+  DcbFromTermios(tio, &out);
+  out.fRtsControl = out.fOutxCtsFlow ? RTS_CONTROL_HANDSHAKE : rts_control_;
   out.fDtrControl = dtr_control_;
-  out.fOutX = (tio.c_iflag & IXON) != 0;
-  out.fInX = (tio.c_iflag & IXOFF) != 0;
   *dcb = out;
   return 0;
 }
@@ -102,54 +146,13 @@ int SerialPort::GetCommState(DCB* dcb) const {
 int SerialPort::SetCommState(const DCB& dcb) {
   termios tio{};
   if (::tcgetattr(fd(), &tio) != 0) return errno;
-
-  speed_t speed;
-  if (!SpeedFor(dcb.BaudRate, &speed)) return EINVAL;
-  ::cfsetispeed(&tio, speed);
-  ::cfsetospeed(&tio, speed);
-
-  tio.c_cflag &= ~CSIZE;
-  switch (dcb.ByteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    case 8: tio.c_cflag |= CS8; break;
-    default: return EINVAL;
-  }
-
-  tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-  switch (dcb.Parity) {
-    case NOPARITY: break;
-    case ODDPARITY: tio.c_cflag |= PARENB | PARODD; break;
-    case EVENPARITY: tio.c_cflag |= PARENB; break;
-    case MARKPARITY: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case SPACEPARITY: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: return EINVAL;
-  }
-
-  switch (dcb.StopBits) {
-    case ONESTOPBIT: tio.c_cflag &= ~CSTOPB; break;
-    case ONE5STOPBITS:  // termios has no 1.5 stop bits: the nearest is 2
-    case TWOSTOPBITS: tio.c_cflag |= CSTOPB; break;
-    default: return EINVAL;
-  }
-
-  if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) {
-    tio.c_cflag |= CRTSCTS;
-  } else {
-    tio.c_cflag &= ~CRTSCTS;
-  }
-  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-  if (dcb.fOutX) tio.c_iflag |= IXON;
-  if (dcb.fInX) tio.c_iflag |= IXOFF;
-  tio.c_cc[VSTART] = 0x11;
-  tio.c_cc[VSTOP] = 0x13;
-
+  int rc = ApplyDcbToTermios(dcb, &tio);
+  if (rc != 0) return rc;
   if (::tcsetattr(fd(), TCSANOW, &tio) != 0) return errno;
 
   dtr_control_ = dcb.fDtrControl;
   rts_control_ = dcb.fRtsControl;
-  int rc = EscapeCommFunction(dcb.fDtrControl == DTR_CONTROL_DISABLE ? CLRDTR : SETDTR);
+  rc = EscapeCommFunction(dcb.fDtrControl == DTR_CONTROL_DISABLE ? CLRDTR : SETDTR);
   if (rc != 0 && !IsNoModemControl(rc)) return rc;
   if (dcb.fRtsControl != RTS_CONTROL_HANDSHAKE) {
     rc = EscapeCommFunction(dcb.fRtsControl == RTS_CONTROL_DISABLE ? CLRRTS : SETRTS);

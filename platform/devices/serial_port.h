@@ -19,11 +19,16 @@
 //                 modem-control ioctls; lines without modem control (a
 //                 pseudo-terminal) ignore it, and the value set is reported
 //                 back by GetCommState either way.
+// GetCommState reports what the line holds: a pseudo-terminal keeps the
+// speed, stop bits and flow control but always reads 8 data bits without
+// parity (the kernel forces them).
 // All calls return 0 or an errno value.
 //
 // Threads: as DeviceFile. The settings calls belong to the owner.
 #ifndef QV_PLATFORM_DEVICES_SERIAL_PORT_H_
 #define QV_PLATFORM_DEVICES_SERIAL_PORT_H_
+
+#include <termios.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -74,6 +79,12 @@ struct DCB {
   bool fOutX = false;
   bool fInX = false;
 };
+
+// The termios side of the mapping above. ApplyDcbToTermios changes only the
+// fields the DCB governs (0, or EINVAL with `tio` untouched);
+// DcbFromTermios fills every field but fDtrControl and fRtsControl.
+int ApplyDcbToTermios(const DCB& dcb, termios* tio);
+void DcbFromTermios(const termios& tio, DCB* dcb);
 
 class SerialPort : public DeviceFile {
  public:
