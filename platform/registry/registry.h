@@ -17,7 +17,27 @@
 //   ERROR_CANTWRITE), never a crash; RegGetLastErrorText() then names the file.
 // - The "A" functions take and give bytes in the ANSI code page, the "W"
 //   functions UTF-16; both see the same keys and values (names and REG_SZ
-//   data are converted, other types pass unchanged).
+//   data are converted, other types pass unchanged). Names are stored in
+//   UTF-8. Text data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) is stored as
+//   written, tagged with its encoding: A writes keep the caller's bytes in
+//   the ANSI code page of the moment, W writes keep UTF-16LE. A read in the
+//   same form returns the stored bytes unchanged; a read in the other form
+//   (or A under another code page) converts, NULs included, so a value
+//   written with or without its terminating NUL reads back the same way.
+//   Characters the reader's code page cannot hold read as '?'.
+// - Names are compared by their upper-case form using the C library's
+//   Unicode case tables (C.UTF-8), as Windows does; where that locale is
+//   missing only ASCII letters fold.
+// - Access: a handle carries the rights it was opened with. Queries and
+//   value enumeration need KEY_QUERY_VALUE, setting and deleting values
+//   KEY_SET_VALUE, subkey enumeration KEY_ENUMERATE_SUB_KEYS and RegCreateKeyEx
+//   with a non-empty subkey KEY_CREATE_SUB_KEY on `key`; otherwise
+//   ERROR_ACCESS_DENIED. KEY_READ, KEY_WRITE, KEY_ALL_ACCESS and the generic
+//   rights include what their Win32 counterparts include. The predefined
+//   roots have every right.
+// - A handle whose key has been deleted reads nothing; writing through it
+//   gives 1018 (ERROR_KEY_DELETED). A closed or unknown handle gives
+//   ERROR_INVALID_HANDLE.
 // - Several threads and processes may use the store at once (WAL mode, busy
 //   time-out); every write is one transaction, so a crash never leaves a half
 //   written value. An open HKEY names a key; it holds no lock and no file.
@@ -57,7 +77,9 @@ constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
-// Opens an existing key. `subkey` null or empty opens `key` itself again.
+// Opens an existing key. `subkey` null or empty opens `key` itself again
+// (for a root this works without a store, and finds no values). `options`
+// is ignored.
 LSTATUS RegOpenKeyExA(HKEY key, const char* subkey, DWORD options, REGSAM sam, HKEY* result);
 LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subkey, DWORD options, REGSAM sam,
                       HKEY* result);
@@ -84,11 +106,13 @@ LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* d
 
 // Subkey names in case-insensitive order. `name_chars` is the buffer size in
 // characters on entry and the name's length (without NUL) on success; a too
-// small buffer gives ERROR_MORE_DATA. Past the last gives ERROR_NO_MORE_ITEMS.
+// small buffer gives ERROR_MORE_DATA with `*name_chars` set to the name's
+// length (without NUL). Past the last gives ERROR_NO_MORE_ITEMS.
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* name_chars);
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars);
 
-// Value names in case-insensitive order, with the same buffer rules.
+// Value names in case-insensitive order, with the same buffer rules. The
+// default value, when set, is listed with the empty name.
 LSTATUS RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name_chars, DWORD* type);
 LSTATUS RegEnumValueW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars,
                       DWORD* type);
@@ -97,11 +121,13 @@ LSTATUS RegDeleteValueA(HKEY key, const char* name);
 LSTATUS RegDeleteValueW(HKEY key, const char16_t* name);
 
 // Deletes `subkey` of `key` and its values; refuses a key with subkeys.
+// An empty `subkey` deletes `key` itself; the roots cannot be deleted
+// (ERROR_ACCESS_DENIED).
 LSTATUS RegDeleteKeyA(HKEY key, const char* subkey);
 LSTATUS RegDeleteKeyW(HKEY key, const char16_t* subkey);
 
-// Text of the last store failure on this thread (names the store file), or
-// empty.
+// Text of the store failure of this thread's last registry call (names the
+// store file), or empty when that call had none. Every call resets it.
 std::string RegGetLastErrorText();
 
 namespace qvplatform {

@@ -1,11 +1,16 @@
 // Text conversion between UTF-16 and Windows code pages, through iconv.
 //
 // The system ANSI code page is $QV_OPOS_CODEPAGE (a Windows code page number,
-// default 1252), read on every call. 1252, 936 and the other common single-
-// and double-byte Windows code pages are supported, and 65001 (UTF-8).
-// Characters the target code page cannot hold become its default character
-// ('?'); malformed input bytes become U+FFFD going to UTF-16. Never throws;
-// thread-safe.
+// default 1252), read on every call; a value that is not a number iconv
+// knows gives 1252. 1252, 936 and the other common single- and double-byte
+// Windows code pages are supported, and 65001 (UTF-8). Characters the
+// target code page cannot hold become its default character ('?', one per
+// character, a surrogate pair included); malformed input bytes become U+FFFD
+// going to UTF-16. As on Windows, the five bytes 1252 leaves unassigned
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the same value,
+// so every byte string round-trips through 1252. A code page iconv does not
+// know passes ASCII and turns everything else into '?' / U+FFFD. Never
+// throws; thread-safe (each thread keeps its own iconv descriptors).
 #ifndef QV_PLATFORM_TEXT_CODEPAGE_H_
 #define QV_PLATFORM_TEXT_CODEPAGE_H_
 
