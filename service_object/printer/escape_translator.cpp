@@ -1,6 +1,8 @@
 #include "service_object/printer/escape_translator.h"
 
+#include <charconv>
 #include <limits>
+#include <utility>
 
 #include "service_object/core/errors.h"
 #include "service_object/core/log.h"
@@ -25,6 +27,16 @@ constexpr size_t kMaxSequence = 31;
 constexpr LONG kFeedStep = 254;
 
 void Trace(const char* text) { TheLog().Log(kDataLevel, kSource, text); }
+
+// A trace line of a fixed text followed by a number in decimal (the text
+// NumToString gives, without a string stream on every print call).
+void TraceNumber(const char* text, int64_t value) {
+  char digits[24];
+  auto result = std::to_chars(digits, digits + sizeof digits, value);
+  std::string line(text);
+  line.append(digits, result.ptr);
+  TheLog().Log(kDataLevel, kSource, std::move(line));
+}
 
 bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -162,10 +174,9 @@ void CEscapeTranslator::ResetAttributes(Cmd& cmd) {
 
 LONG CEscapeTranslator::Translate(std::string_view text, Cmd& cmd, int64_t charCount) {
   Trace(">>>OposCmdAndDataParing");
-  TheLog().Log(kDataLevel, kSource, " PrintNormal data Len " + NumToString(text.size()));
-  TheLog().Log(kDataLevel, kSource,
-               " PrintNormal data Len " +
-                   NumToString(charCount < 0 ? static_cast<long long>(text.size()) : charCount));
+  TraceNumber(" PrintNormal data Len ", static_cast<int64_t>(text.size()));
+  TraceNumber(" PrintNormal data Len ",
+              charCount < 0 ? static_cast<int64_t>(text.size()) : charCount);
 
   // A failed translation leaves the command object and the record untouched.
   const CEscapeTranslator saved = *this;
@@ -205,7 +216,7 @@ LONG CEscapeTranslator::Translate(std::string_view text, Cmd& cmd, int64_t charC
 }
 
 void CEscapeTranslator::FeedLines(LONG count, Cmd& cmd) {
-  TheLog().Log(kDataLevel, kSource, " Feed" + NumToString(count));
+  TraceNumber(" Feed", count);
   if (count < 0) throw OposError(kInvalidFeedError);
   if (count == 0) count = 1;
   for (LONG i = count / kFeedStep; i > 0; --i) Require(cmd.FeedLines(kFeedStep));
@@ -404,7 +415,7 @@ LONG CEscapeTranslator::Verdict(const Sequence& seq) const {
     }
     case 'F':
       if (c == 'l') {
-        TheLog().Log(kDataLevel, kSource, " Feed" + NumToString(n));
+        TraceNumber(" Feed", n);
         return legal_if(n >= 0);
       }
       if (c == 'u') {
