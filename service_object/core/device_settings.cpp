@@ -2,6 +2,7 @@
 // from the configuration store into the device base's members.
 #include <string>
 
+#include "common/reg_names.h"
 #include "service_object/core/device.h"
 #include "service_object/core/errors.h"
 #include "service_object/core/log.h"
@@ -29,7 +30,7 @@ int32_t CDevice::IoTypeIndexOf(const std::string& ioType, int32_t index) {
 void CDevice::ApplyLogVerbosity(const COposRegKey& key) {
   int32_t level = 0;
   try {
-    level = key.GetInfoNumber("LogVerbosity");
+    level = key.GetInfoNumber(qvreg::kLogVerbosity);
   } catch (const QVError&) {
     level = 0;
   }
@@ -38,7 +39,7 @@ void CDevice::ApplyLogVerbosity(const COposRegKey& key) {
 
 void CDevice::ReadIoType(const COposRegKey& printerKey) {
   try {
-    m_ioType = printerKey.GetString("IOType");
+    m_ioType = printerKey.GetString(qvreg::kIOType);
     m_ioTypeIndex = IoTypeIndexOf(m_ioType, m_ioTypeIndex);
   } catch (const QVError&) {
     m_ioType = "COM";
@@ -76,7 +77,7 @@ void CDevice::GetRegETHSettings(const std::string& deviceClass, const std::strin
   BaseTrace(5, "    | Client IP:   " + m_clientIP + ", Port: " + m_clientPort);
   COposRegKey key(deviceClass, deviceName);
   try {
-    m_clientIP = key.GetString("EthIPAddr");
+    m_clientIP = key.GetString(qvreg::kEthIPAddr);
   } catch (const QVError&) {
     BaseTrace(2,
               "Warning: GetRegSettings: missing settings for ServerIP/ClientIP; will use default "
@@ -103,12 +104,12 @@ void CDevice::GetRegComSettings(const std::string& deviceClass, const std::strin
   try {
     // Each value is kept as soon as it is read; the first missing one stops
     // the group.
-    m_serialPort = key.GetString("Serial Port");
-    m_baudRate = key.GetNumber("BaudRate");
-    m_byteSizes = key.GetNumber("ByteSize");
-    m_parity = key.GetNumber("Parity");
-    m_stopBits = key.GetNumber("StopBits");
-    m_flowControl = key.GetNumber("FlowControl");
+    m_serialPort = key.GetString(qvreg::kSerialPort);
+    m_baudRate = key.GetNumber(qvreg::kBaudRate);
+    m_byteSizes = key.GetNumber(qvreg::kByteSize);
+    m_parity = key.GetNumber(qvreg::kParity);
+    m_stopBits = key.GetNumber(qvreg::kStopBits);
+    m_flowControl = key.GetNumber(qvreg::kFlowControl);
     BaseTrace(5, "    | Com:   " + m_serialPort + ", m_baudRate: " + NumToString(m_baudRate));
     BaseTrace(5, "    | m_byteSizes:   " + NumToString(m_byteSizes) +
                      ", m_parity: " + NumToString(m_parity));
@@ -131,7 +132,7 @@ void CDevice::GetRegUSBSettings(const std::string& deviceClass, const std::strin
   BaseTrace(5, DisableOnCloseLine(m_disableOnClose));
   COposRegKey key(deviceClass, deviceName);
   try {
-    m_usbPort = key.GetString("USBPort");
+    m_usbPort = key.GetString(qvreg::kUSBPort);
     BaseTrace(5, "    | USB:   " + m_usbPort);
   } catch (const QVError&) {
     BaseTrace(2, kMissingSerialSettings);
@@ -150,7 +151,7 @@ void CDevice::GetRegLPTSettings(const std::string& deviceClass, const std::strin
   BaseTrace(5, DisableOnCloseLine(m_disableOnClose));
   COposRegKey key(deviceClass, deviceName);
   try {
-    m_lptPort = key.GetString("LPTPort");
+    m_lptPort = key.GetString(qvreg::kLPTPort);
     BaseTrace(5, "    | LPT:   " + m_lptPort);
   } catch (const QVError&) {
     BaseTrace(2, kMissingSerialSettings);
@@ -163,7 +164,7 @@ void CDevice::GetRegLPTSettings(const std::string& deviceClass, const std::strin
 
 void CDevice::ReadDisableOnClose(const COposRegKey& key) {
   try {
-    m_disableOnClose = key.GetInfoNumber("DisableOnClose") == 1;
+    m_disableOnClose = key.GetInfoNumber(qvreg::kDisableOnClose) == 1;
   } catch (const QVError&) {
     BaseTrace(2, "Warning: GetRegSettings: missing setting for DisableOnClose; will use default value");
   }

@@ -3,14 +3,11 @@
 #include <cstring>
 #include <limits>
 
+#include "common/reg_names.h"
 #include "platform/registry/registry.h"
 #include "service_object/core/errors.h"
 
 namespace {
-
-const char kServiceRoot[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS";
-const char kInfoRoot[] = "SOFTWARE\\OLEforRetail\\ServiceInfo";
-const char kServiceInfoName[] = "QV";
 
 // The read buffer: one value's text and its terminating NUL.
 constexpr DWORD kBufferBytes = COposRegKey::kMaxValueChars + 1;
@@ -22,9 +19,9 @@ bool IsSpace(char c) {
 }  // namespace
 
 COposRegKey::COposRegKey(const std::string& deviceClass, const std::string& deviceName)
-    : m_infoKeyPath(std::string(kInfoRoot) + "\\" + kServiceInfoName + "\\") {
+    : m_infoKeyPath(std::string(qvreg::kServiceInfoRoot) + "\\" + qvreg::kServiceInfoName + "\\") {
   if (!deviceClass.empty() && !deviceName.empty()) {
-    m_serviceKeyPath = std::string(kServiceRoot) + "\\" + deviceClass + "\\" + deviceName + "\\";
+    m_serviceKeyPath = std::string(qvreg::kServiceOposRoot) + "\\" + deviceClass + "\\" + deviceName + "\\";
   }
 }
 
