@@ -1,1 +1,72 @@
-// libQVSO.so's module: the server's exports arrive with the COM server.
+// libQVSO.so's module: the class-object table and the four exports of an
+// in-process COM server. Only these four symbols leave the library (see
+// qvso.map), so a process may link the service-object libraries statically
+// and load the server as well without the two colliding.
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/com/interfaces.h"
+#include "platform/com/types.h"
+#include "platform/text/codepage.h"
+#include "service_object/core/class_factory.h"
+#include "service_object/core/module.h"
+#include "service_object/core/qvso_interfaces.h"
+#include "service_object/core/registration.h"
+#include "service_object/core/type_library.h"
+#include "service_object/printer/opos_printer.h"
+
+extern "C" {
+HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
+HRESULT DllCanUnloadNow();
+HRESULT DllRegisterServer();
+HRESULT DllUnregisterServer();
+}
+
+namespace {
+
+const ComClassEntry kClasses[] = {
+    {&CLSID_QVOposPrinter, &QVCOposPrinter::CreateInstance},
+};
+constexpr size_t kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
+CComClassFactory* g_factories[kClassCount] = {};
+
+// The absolute path of this library, as registration records it.
+std::u16string ModulePath() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return {};
+  }
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::canonical(info.dli_fname, error);
+  if (error) path = std::filesystem::absolute(info.dli_fname, error);
+  return qvplatform::Utf8ToWide(path.string());
+}
+
+}  // namespace
+
+HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+  return GetClassObjectFrom(kClasses, g_factories, kClassCount, rclsid, riid, ppv);
+}
+
+HRESULT DllCanUnloadNow() { return ModuleLockCount() == 0 ? S_OK : S_FALSE; }
+
+HRESULT DllRegisterServer() {
+  const std::u16string path = ModulePath();
+  if (path.empty()) return E_UNEXPECTED;
+  HRESULT hr = RegisterClassScript(kPrinterClassScript, path);
+  if (SUCCEEDED(hr)) hr = RegisterClassScript(kCashDrawerClassScript, path);
+  if (SUCCEEDED(hr)) hr = RegisterQvsoTypeLibrary(path);
+  return hr;
+}
+
+HRESULT DllUnregisterServer() {
+  HRESULT hr = UnregisterClassScript(kPrinterClassScript);
+  HRESULT next = UnregisterClassScript(kCashDrawerClassScript);
+  if (SUCCEEDED(hr)) hr = next;
+  next = UnregisterQvsoTypeLibrary();
+  if (SUCCEEDED(hr)) hr = next;
+  return hr;
+}
