@@ -44,27 +44,25 @@ std::string COposRegKey::ReadText(const std::string& keyPath,
       ERROR_SUCCESS) {
     throw OposRegistryError("Error opening " + keyPath + "\\" + valueName);
   }
-  const std::string retrievalError = "Error retrieving " + keyPath + "\\" + valueName;
+  auto retrievalError = [&] {
+    return OposRegistryError("Error retrieving " + keyPath + "\\" + valueName);
+  };
 
-  DWORD type = REG_NONE;
-  DWORD size = 0;
-  if (RegQueryValueExA(key.get(), valueName.c_str(), &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_SZ || size > kBufferBytes) {
-    throw OposRegistryError(retrievalError);
-  }
-
+  // One query gives the type and the data: a value that does not fit the
+  // buffer fails with ERROR_MORE_DATA and is reported like a missing one.
   unsigned char buffer[kBufferBytes];
   std::memset(buffer, 0, sizeof buffer);
-  size = kBufferBytes;
+  DWORD type = REG_NONE;
+  DWORD size = kBufferBytes;
   if (RegQueryValueExA(key.get(), valueName.c_str(), &type, buffer, &size) != ERROR_SUCCESS ||
       type != REG_SZ || size > kBufferBytes) {
-    throw OposRegistryError(retrievalError);
+    throw retrievalError();
   }
   key.Close();
 
   std::string text = RegSzText(buffer, size);
   // A full buffer without a NUL would be a value one character too long.
-  if (text.size() > kMaxValueChars) throw OposRegistryError(retrievalError);
+  if (text.size() > kMaxValueChars) throw retrievalError();
   return text;
 }
 
