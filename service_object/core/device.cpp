@@ -15,6 +15,33 @@ bool CDevice::IsFrozen() const {
   return (m_flags.load() & (kFlagFreezeEvents | kFlagControlFreeze)) != 0;
 }
 
+void CDevice::FreezeEvents() {
+  BaseTrace(4, ">>> FreezeEvents");
+  int32_t kinds = 0;
+  if (!IsFrozen()) {
+    uint32_t flags = m_flags.load();
+    if ((flags & kFlagOpen) != 0) kinds |= kEventDirectIO | kEventError;
+    if ((flags & kFlagDataEventEnabled) != 0) kinds |= kEventData;
+    if ((flags & kFlagAsyncMode) != 0) kinds |= kEventOutputComplete;
+  }
+  m_eventQueue.SetEnabledEvents(kinds);
+  BaseTrace(4, "<<< FreezeEvents");
+}
+
+void CDevice::DataEventEnable(bool enable) {
+  BaseTrace(4, ">>> DataEventEnable");
+  BaseTrace(5, enable ? "    | Enable: True" : "    | Enable: False");
+  if (enable) {
+    m_flags.fetch_or(kFlagDataEventEnabled);
+    if (!IsFrozen()) m_eventQueue.ChangeEnabledEvents(kEventData, 0);
+  } else {
+    m_flags.fetch_and(~kFlagDataEventEnabled);
+    m_eventQueue.ChangeEnabledEvents(0, kEventData);
+  }
+  m_resultCode = 0;
+  BaseTrace(4, "<<< DataEventEnable");
+}
+
 void CDevice::Trace(int32_t level, std::string text) const {
   TheLog().Log(level, m_traceTag, std::move(text));
 }

@@ -25,6 +25,8 @@
 
 #include "platform/sync/named_mutex.h"
 #include "service_object/core/device_flags.h"
+#include "service_object/core/event_queue.h"
+#include "service_object/core/event_sink.h"
 #include "service_object/core/opos_constants.h"
 
 class Cmd;
@@ -41,6 +43,16 @@ class CDevice {
 
   // FreezeEvents property (bit 7) or the control object's freeze (bit 14).
   bool IsFrozen() const;
+
+  // Recomputes the queue's enabled event kinds from the flag word: 0 while
+  // frozen, else direct I/O and error when open, data with DataEventEnabled,
+  // output complete with AsyncMode. Status update is never part of it (only
+  // the device classes' enable adds it). Run after a freeze bit changes.
+  void FreezeEvents();
+  // Sets or clears DataEventEnabled; enabling adds data to the enabled kinds
+  // unless frozen, disabling removes it frozen or not. ResultCode becomes 0.
+  // Called on the object's thread and by the event worker.
+  void DataEventEnable(bool enable);
 
   // Read one interface's settings of the logical device `deviceName` of
   // `deviceClass` into the members below, with defaults and a warning for
@@ -130,7 +142,8 @@ class CDevice {
   std::string m_serialPort;
   std::string m_usbPort;
   std::string m_lptPort;
-  // The event sink and queue members follow here (events arrive separately).
+  CEventSink m_eventSink;    // control object callbacks
+  CEventQueue m_eventQueue;  // queued events; its worker runs from construction
   bool m_disableOnClose = false;
   std::string m_clientIP = "127.0.0.1";
   std::string m_clientPort = "9100";
