@@ -8,10 +8,15 @@
 #include <sstream>
 #include <thread>
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include "service_object/core/errors.h"
 #include "test_support/temp_prefix.h"
+
+extern char** environ;
 
 namespace {
 
@@ -117,6 +122,33 @@ TEST(TheLogTest, ProcessLogWritesToTheMappedTraceFile) {
   EXPECT_NE(content.str().find("  2   CDevice         Warning: first line\r\n"), std::string::npos);
   EXPECT_EQ(content.str().find("dropped"), std::string::npos);
   TheLog().SetLevel(0);
+}
+
+// The process log of a program that ends right after submitting its lines
+// writes them all while the program exits.
+TEST(TheLogTest, ProcessEndWritesThePendingLines) {
+  TempPrefix prefix;
+  constexpr int kLines = 3000;
+  std::string path = QV_TRACE_WRITER_PATH;
+  std::string count = std::to_string(kLines);
+  char* argv[] = {path.data(), count.data(), nullptr};
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  std::ifstream in(prefix.root() / "drive_c" / "QV_Opos_Driver.log", std::ios::binary);
+  std::string line;
+  int n = 0;
+  while (std::getline(in, line)) {
+    const std::string tail = "  5   CDevice         line " + std::to_string(n) + "\r";
+    ASSERT_GE(line.size(), tail.size());
+    ASSERT_EQ(line.substr(line.size() - tail.size()), tail);
+    ++n;
+  }
+  EXPECT_EQ(n, kLines);
 }
 
 class RecordingLog : public CLog {
