@@ -40,9 +40,10 @@ class ArbiterSerialTest : public ::testing::Test {
   TempPrefix prefix_;
   RecordingLog log_;
   qvvp::VirtualPrinter printer_;
-  std::unique_ptr<CCommArbiter> arbiter_ = std::make_unique<CCommArbiter>();
   RecordingReceiver printer_receiver_;
   RecordingReceiver drawer_receiver_;
+  // Declared last: its channels go before the receivers they call.
+  std::unique_ptr<CCommArbiter> arbiter_ = std::make_unique<CCommArbiter>();
 };
 
 TEST_F(ArbiterSerialTest, FirstClaimantCreatesTheChannelAndTheSecondSharesIt) {
@@ -135,8 +136,8 @@ TEST_F(ArbiterSerialTest, LastStatusIsACopyForTheOtherDevice) {
     CCommArbiter* arbiter;
     RecordingReceiver seen;
     void ProcessCommData(const std::string& data) override {
-      seen.ProcessCommData(data);
       arbiter->SetLastStatus(data);
+      seen.ProcessCommData(data);
     }
   } printer;
   printer.arbiter = arbiter_.get();
@@ -148,6 +149,7 @@ TEST_F(ArbiterSerialTest, LastStatusIsACopyForTheOtherDevice) {
   ASSERT_TRUE(printer.seen.WaitForCount(1));
   drawer_receiver_.ProcessCommData(arbiter_->GetLastStatus());
   EXPECT_EQ(drawer_receiver_.Images(), std::vector<std::string>{std::string("\x12\0\0\0", 4)});
+  arbiter_.reset();  // the channel goes before its receiver
 }
 
 TEST_F(ArbiterSerialTest, DestructionCleansUpEveryChannel) {

@@ -63,9 +63,10 @@ class NetworkChannelTest : public ::testing::Test {
   TempPrefix prefix_;
   RecordingLog log_;
   qvvp::VirtualPrinter printer_;
-  CCommArbiter arbiter_;
   RecordingReceiver receiver_;
   std::string address_;
+  // Declared last: its client goes before the receiver it calls.
+  CCommArbiter arbiter_;
 };
 
 TEST_F(NetworkChannelTest, PrinterOffAtClaimThenSwitchedOn) {
