@@ -376,7 +376,17 @@ bool AppendDitheredRaster(const CGreyPicture& grey, RowOrder order, std::string*
       BYTE threshold[16];
       for (int i = 0; i < 16; ++i) threshold[i] = kDitherMatrix[i][r & 15];
       BYTE* dst = raster + size_t(r) * size_t(x_bytes);
-      for (LONG x = 0; x < w; ++x) {
+      // Eight dots a byte, leftmost in the most significant bit; the
+      // threshold of dot x is threshold[x % 16].
+      const LONG full_bytes = w / 8;
+      for (LONG b = 0; b < full_bytes; ++b) {
+        const BYTE* gb = g + 8 * size_t(b);
+        const BYTE* tb = threshold + 8 * (b & 1);
+        unsigned bits = 0;
+        for (int k = 0; k < 8; ++k) bits = (bits << 1) | unsigned(tb[k] >= gb[k]);
+        dst[b] = static_cast<BYTE>(bits);
+      }
+      for (LONG x = 8 * full_bytes; x < w; ++x) {
         if (threshold[x & 15] >= g[x]) dst[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
       }
     }

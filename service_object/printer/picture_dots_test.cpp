@@ -220,14 +220,12 @@ TEST(PictureToGreyTest, UnreadablePicturesAreRefused) {
   TestDib empty(0, 4, 24);
   EXPECT_FALSE(PictureToGrey(empty.dib, &grey));
 
-  DibDescription huge;
-  huge.width = 1 << 16;
-  huge.height = 1 << 16;
-  huge.bits_per_pixel = 1;
-  huge.width_bytes = 1 << 13;
-  std::vector<BYTE> memory(size_t(1) << 29, 0);  // the whole 1-bit picture
-  huge.bits = memory;
-  EXPECT_FALSE(PictureToGrey(huge, &grey)) << "4 G pixels exceed the bound";
+  // Just over the bound: 8193 x 8192 one-bit pixels (8 MB of memory).
+  TestDib huge(8193, 8192, 1);
+  ASSERT_GT(int64_t{8193} * 8192, kMaxPictureDots);
+  EXPECT_FALSE(PictureToGrey(huge.dib, &grey)) << "more pixels than the bound";
+  TestDib at_bound(8192, 8192, 1);
+  EXPECT_TRUE(PictureToGrey(at_bound.dib, &grey));
 }
 
 TEST(RasterTest, EightByEightOneBitBlack) {
