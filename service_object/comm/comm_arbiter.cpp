@@ -259,9 +259,9 @@ bool CCommArbiter::WriteLPTData(const Cmd& command) {
 
 bool CCommArbiter::SendReportChannel(const Cmd& command) {
   Trace(4, ">>> SendReportChannel");
-  std::shared_ptr<CSocketClient> client = ReportChannelClient();
   bool written = false;
-  if (client && client->IsConnected()) {
+  std::shared_ptr<CSocketClient> client = ReportChannelClient();
+  if (client && IsReportChannelConnected()) {
     written = client->Write(command);
   } else {
     Trace(2, "Warning: ReportChannel is disconnected");
@@ -293,8 +293,11 @@ std::string CCommArbiter::GetLastStatus() {
 }
 
 bool CCommArbiter::IsReportChannelConnected() {
+  Trace(4, ">>> IsReportChannelConnected");
   std::shared_ptr<CSocketClient> client = ReportChannelClient();
-  return client && client->IsConnected();
+  const bool connected = client && client->IsConnected();
+  Trace(4, "<<< IsReportChannelConnected");
+  return connected;
 }
 
 bool CCommArbiter::HasSerialDevice() {
