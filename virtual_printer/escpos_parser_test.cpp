@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -185,6 +187,60 @@ TEST(EscPosParserTest, DrawerKicks) {
   EXPECT_TRUE(commands[0].IsDrawerKick());
   EXPECT_TRUE(commands[1].IsDrawerKick());
   EXPECT_FALSE(commands[2].IsDrawerKick());
+}
+
+}  // namespace
+}  // namespace qvvp
+
+namespace qvvp {
+namespace {
+
+// Whatever the bytes, the commands tile the stream: contiguous, their
+// lengths add up to what the parser reports completed, and the split into
+// reads does not change the result.
+TEST(EscPosParserTest, CommandsTileAnyStreamWhateverTheReads) {
+  std::mt19937 random(12345);
+  for (int round = 0; round < 200; ++round) {
+    Bytes stream(1 + random() % 600);
+    for (uint8_t& byte : stream) {
+      // Mostly command bytes and small numbers, so that many commands occur.
+      static const uint8_t kInteresting[] = {0x10, 0x1B, 0x1C, 0x1D, 0x04, 0x00, 0x01, 0x02, 0x0A, 0x28,
+                                             0x6B, 0x76, 0x30, 0x5A, 0x2A, 0x26, 0x44, 0x14, 0x70, 0x38};
+      byte = random() % 3 == 0 ? static_cast<uint8_t>(random())
+                               : kInteresting[random() % sizeof(kInteresting)];
+    }
+    std::vector<ParsedCommand> whole;
+    EscPosParser one([&](ParsedCommand&& c) { whole.push_back(std::move(c)); });
+    one.Feed(stream.data(), stream.size());
+
+    std::vector<ParsedCommand> pieces;
+    EscPosParser many([&](ParsedCommand&& c) { pieces.push_back(std::move(c)); });
+    for (size_t i = 0; i < stream.size();) {
+      size_t n = std::min<size_t>(1 + random() % 7, stream.size() - i);
+      many.Feed(stream.data() + i, n);
+      i += n;
+    }
+
+    uint64_t next = 0;
+    for (const ParsedCommand& c : whole) {
+      ASSERT_EQ(c.offset, next) << "round " << round;
+      ASSERT_GT(c.length, 0u);
+      ASSERT_LE(c.bytes.size(), c.length);
+      next += c.length;
+    }
+    EXPECT_EQ(next, one.completed()) << "round " << round;
+    EXPECT_EQ(one.offset(), stream.size());
+    EXPECT_EQ(many.completed(), one.completed()) << "round " << round;
+    // Same commands, except that text may come in more pieces.
+    std::vector<int> requests_whole, requests_pieces;
+    for (const ParsedCommand& c : whole) {
+      if (c.kind != ParsedCommand::Kind::kText) requests_whole.push_back(static_cast<int>(c.offset));
+    }
+    for (const ParsedCommand& c : pieces) {
+      if (c.kind != ParsedCommand::Kind::kText) requests_pieces.push_back(static_cast<int>(c.offset));
+    }
+    EXPECT_EQ(requests_whole, requests_pieces) << "round " << round;
+  }
 }
 
 }  // namespace

@@ -80,7 +80,8 @@ Status bytes (fixed bits 0x12 always set):
   DLE EOT 2  0x04 cover open; 0x20 stopped by paper end
   DLE EOT 3  0x12 (no errors are modelled)
   DLE EOT 4  0x0C paper near end; 0x60 paper end
-Idle answers: 16 12 12 12; drawer open: 12 to DLE EOT 1.
+Idle answers: 16 12 12 12; drawer open: 12 to DLE EOT 1. No other request
+(GS I, GS r, ESC u, ESC v, DLE EOT 7/8) is answered.
 )";
 
 struct Options {

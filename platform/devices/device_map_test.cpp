@@ -155,5 +155,32 @@ TEST_F(DeviceMapTest, UnmappedNamesResolveToNothingOrThemselves) {
   EXPECT_EQ(ResolveDevicePath("/dev/ttyUSB9"), std::filesystem::path("/dev/ttyUSB9"));
 }
 
+// Whatever this machine has (udev devices, no links): the entries keep the
+// forms the callers rely on.
+TEST(EnumerationTest, PresentDevicesHaveWellFormedNames) {
+  TempPrefix prefix;
+  for (const SerialPortInfo& port : EnumerateSerialPorts()) {
+    ASSERT_TRUE(ParsePortNumber(port.portName, "COM")) << port.portName;
+    std::string tail = " (" + port.portName + ")";
+    ASSERT_GE(port.friendlyName.size(), tail.size());
+    EXPECT_EQ(port.friendlyName.substr(port.friendlyName.size() - tail.size()), tail);
+    EXPECT_EQ(port.devicePath.substr(port.devicePath.size() - 38), kGuidDevInterfaceComPort);
+    EXPECT_EQ(ResolveDevicePath(port.portName), port.node);
+    EXPECT_FALSE(port.mapped);
+  }
+  for (const UsbPrinterInfo& printer : EnumerateUsbPrinters()) {
+    auto id = ParseUsbDeviceName(printer.devicePath);
+    ASSERT_TRUE(id) << printer.devicePath;
+    EXPECT_EQ(id->vendorId, printer.vendorId);
+    EXPECT_EQ(ResolveDevicePath(printer.devicePath), printer.node);
+  }
+  for (const ParallelPortInfo& port : EnumerateParallelPorts()) {
+    EXPECT_EQ(ResolveDevicePath(port.portName), port.node);
+  }
+  std::vector<PortInfo2> spooler = EnumPorts();
+  ASSERT_FALSE(spooler.empty());
+  EXPECT_EQ(spooler.back().pPortName, "FILE:");
+}
+
 }  // namespace
 }  // namespace qvplatform
