@@ -14,7 +14,7 @@ std::string AllBytes() {
   return bytes;
 }
 
-TEST(BinaryConversionTest, SpecifiedExamples) {
+TEST(BinaryConversionTest, KnownValues) {
   EXPECT_EQ(BinaryConversionEncode(kFlagBinaryNibble, "\x9A"), "9:");
   EXPECT_EQ(BinaryConversionEncode(kFlagBinaryDecimal, "\x9A"), "154");
   EXPECT_EQ(BinaryConversionEncode(kFlagBinaryDecimal, std::string("\x00\xFF", 2)), "000255");

@@ -6,7 +6,7 @@ namespace {
 
 const LogTime kTime{2026, 12, 8, 20, 53, 18, 123};
 
-TEST(FormatLogLineTest, SpecifiedExampleByteForByte) {
+TEST(FormatLogLineTest, ReferenceLineByteForByte) {
   EXPECT_EQ(FormatLogLine(kTime, 4, "CDevice", 0, ">>> FreezeEvents"),
             "12/08/2026 20:53:18.123  4   CDevice         >>> FreezeEvents");
 }

@@ -57,7 +57,7 @@ TEST(NumToStringTest, IgnoresTheGlobalLocaleGrouping) {
   EXPECT_EQ(NumToString(-9600000LL), "-9600000");
 }
 
-TEST(ControlCharTextTest, SpecifiedExample) {
+TEST(ControlCharTextTest, EscapeBangLineFeedF5A) {
   EXPECT_EQ(ControlCharText(std::string("\x1B\x21\x0A\xF5\x41", 5)), "<ESC>!<LF><F5>A");
 }
 
