@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -428,24 +429,33 @@ TEST_F(RegistryTest, ConcurrentWritersInSeveralProcessesLoseNothing) {
   constexpr int kProcesses = 4;
   constexpr int kThreads = 2;
   constexpr int kValues = 60;
-  auto writer = [](int process, int thread) -> bool {
+  // Reports a failing step on stderr (the child has no other way to say).
+  auto check = [](LSTATUS status, const char* step) {
+    if (status == ERROR_SUCCESS) return true;
+    std::fprintf(stderr, "%s: %d %s\n", step, status, RegGetLastErrorText().c_str());
+    return false;
+  };
+  auto writer = [&check](int process, int thread) -> bool {
     for (int i = 0; i < kValues; ++i) {
       RegKey key;
       std::string path = "SOFTWARE\\Shared\\Writer" + std::to_string(process);
-      if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS, key.receive(),
-                          nullptr) != ERROR_SUCCESS) {
+      if (!check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS, key.receive(),
+                                 nullptr),
+                 "create")) {
         return false;
       }
       std::string name = "v" + std::to_string(thread) + "_" + std::to_string(i);
       std::string data = name + "@" + std::to_string(process);
-      if (RegSetValueExA(key.get(), name.c_str(), REG_SZ, Bytes(data.c_str()),
-                         static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+      if (!check(RegSetValueExA(key.get(), name.c_str(), REG_SZ, Bytes(data.c_str()),
+                                static_cast<DWORD>(data.size())),
+                 "set")) {
         return false;
       }
       char buffer[64];
       DWORD size = sizeof buffer;
-      if (RegQueryValueExA(key.get(), name.c_str(), nullptr, reinterpret_cast<BYTE*>(buffer),
-                           &size) != ERROR_SUCCESS ||
+      if (!check(RegQueryValueExA(key.get(), name.c_str(), nullptr,
+                                  reinterpret_cast<BYTE*>(buffer), &size),
+                 "query") ||
           std::string(buffer, size) != data) {
         return false;
       }
@@ -487,6 +497,57 @@ TEST_F(RegistryTest, ConcurrentWritersInSeveralProcessesLoseNothing) {
   RegKey shared;
   ASSERT_EQ(Open("SOFTWARE\\Shared", &shared), ERROR_SUCCESS);
   EXPECT_EQ(SubkeysA(shared.get()).size(), static_cast<size_t>(kProcesses));
+}
+
+// Threads of one process each have their own connection; handles opened on
+// one thread are used on another.
+TEST_F(RegistryTest, ThreadsWriteAndReadAtOnce) {
+  RegKey key = Create("SOFTWARE\\Threads");
+  HKEY shared = key.get();
+  constexpr int kThreads = 4;
+  constexpr int kValues = 50;
+  std::vector<std::thread> threads;
+  std::vector<int> failures(kThreads, 0);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      RegKey own;
+      std::string path = "SOFTWARE\\Threads\\T" + std::to_string(t);
+      if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS, own.receive(),
+                          nullptr) != ERROR_SUCCESS) {
+        ++failures[t];
+        return;
+      }
+      for (int i = 0; i < kValues; ++i) {
+        std::string name = "v" + std::to_string(i);
+        std::string data = std::to_string(t * 1000 + i);
+        if (RegSetValueExA(own.get(), name.c_str(), REG_SZ, Bytes(data.c_str()),
+                           static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+          ++failures[t];
+        }
+        char buffer[16];
+        DWORD size = sizeof buffer;
+        if (RegQueryValueExA(own.get(), name.c_str(), nullptr, reinterpret_cast<BYTE*>(buffer),
+                             &size) != ERROR_SUCCESS ||
+            std::string(buffer, size) != data) {
+          ++failures[t];
+        }
+        char child[16];
+        DWORD chars = sizeof child;
+        LSTATUS status = RegEnumKeyExA(shared, 0, child, &chars);
+        if (status != ERROR_SUCCESS) ++failures[t];
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
+  EXPECT_EQ(SubkeysA(shared).size(), static_cast<size_t>(kThreads));
+  for (int t = 0; t < kThreads; ++t) {
+    RegKey own;
+    std::string path = "SOFTWARE\\Threads\\T" + std::to_string(t);
+    ASSERT_EQ(Open(path.c_str(), &own), ERROR_SUCCESS);
+    EXPECT_EQ(ValuesA(own.get()).size(), static_cast<size_t>(kValues));
+    EXPECT_EQ(ReadA(own.get(), "v7"), std::to_string(t * 1000 + 7));
+  }
 }
 
 }  // namespace

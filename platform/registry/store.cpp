@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <mutex>
 #include <cerrno>
 #include <cstring>
@@ -260,6 +262,19 @@ class Step {
   sqlite3_stmt* statement_;
 };
 
+// Switches a new store to WAL mode. The switch needs the file to itself,
+// and SQLite does not wait for that (waiting could deadlock two switchers),
+// so the first writers of a new store retry here, within the busy time-out.
+int SwitchToWal(sqlite3* db) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  while (true) {
+    int rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if ((rc & 0xFF) != SQLITE_BUSY && (rc & 0xFF) != SQLITE_LOCKED) return rc;
+    if (std::chrono::steady_clock::now() > deadline) return rc;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
 }  // namespace
 
 std::string RootPath(int64_t root_id) { return std::to_string(root_id); }
@@ -310,6 +325,9 @@ Store::Store(const std::string& path, bool for_write) : status_(ERROR_SUCCESS) {
       return;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // With WAL, NORMAL still commits each write whole or not at all; only
+    // the last writes before a power cut may be lost, and commits skip fsync.
+    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     if (::stat(path.c_str(), &st) != 0) {
       t_last_error = "registry store " + path + ": vanished while opening";
       sqlite3_close_v2(db);
@@ -340,7 +358,7 @@ Store::Store(const std::string& path, bool for_write) : status_(ERROR_SUCCESS) {
     status_ = ERROR_FILE_NOT_FOUND;  // an empty database: nothing written yet
     return;
   }
-  int rc = sqlite3_exec(connection_->db(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  int rc = SwitchToWal(connection_->db());
   if (rc == SQLITE_OK) rc = sqlite3_exec(connection_->db(), kSchema, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     status_ = Failed(rc, true);

@@ -11,7 +11,9 @@
 //
 // Every write runs in one IMMEDIATE transaction under a busy time-out, in
 // WAL mode, so that writers in several processes serialise and readers never
-// see half a change. Functions return Win32 status codes; a store failure
+// see half a change. Commits are not forced to disk one by one (synchronous
+// NORMAL): a crash keeps every write whole or absent, and a power cut may
+// lose only the last ones. Functions return Win32 status codes; a store failure
 // (unreadable, corrupt or unwritable file) also sets LastErrorText(), which
 // names the file.
 #ifndef QV_PLATFORM_REGISTRY_STORE_H_

@@ -68,9 +68,11 @@ bool Event::IsSignalled() const {
 bool Event::Wait(int64_t timeout_ms) { return WaitForAny({this}, timeout_ms) == 0; }
 
 int WaitForAny(std::initializer_list<Event*> events, int64_t timeout_ms) {
-  std::vector<Event::State*> states;
+  // Shared ownership keeps each state alive for the wait even if its Event
+  // is destroyed meanwhile.
+  std::vector<std::shared_ptr<Event::State>> states;
   states.reserve(events.size());
-  for (Event* event : events) states.push_back(event->state_.get());
+  for (Event* event : events) states.push_back(event->state_);
 
   auto first_signalled = [&states]() -> int {
     for (size_t i = 0; i < states.size(); ++i) {
@@ -84,7 +86,7 @@ int WaitForAny(std::initializer_list<Event*> events, int64_t timeout_ms) {
   if (index >= 0 || timeout_ms == 0 || states.empty()) return index;
 
   std::condition_variable woken;
-  for (Event::State* state : states) state->waiters.push_back(&woken);
+  for (const auto& state : states) state->waiters.push_back(&woken);
   const bool forever = IsForever(timeout_ms);
   const Clock::time_point deadline =
       forever ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -98,9 +100,7 @@ int WaitForAny(std::initializer_list<Event*> events, int64_t timeout_ms) {
       break;
     }
   }
-  for (Event::State* state : states) {
-    std::erase(state->waiters, &woken);
-  }
+  for (const auto& state : states) std::erase(state->waiters, &woken);
   return index;
 }
 
