@@ -1,10 +1,11 @@
 // CDevice: the first base of both service objects (printer and cash drawer).
 // It holds the part of the OPOS device model the two share: State, the result
 // codes, the open result, the flag word (device_flags.h), the interface
-// settings read from the configuration store, the claim mutex and the
-// device's command buffer (an ESC/POS command object, owned). It also supplies the pieces every method of the
-// device classes uses: the result-pattern trace lines, the settings readers,
-// the claim steps and the BinaryConversion codecs.
+// settings read from the configuration store, the claim mutex, the event
+// sink and queue, and the device's command buffer (an ESC/POS command
+// object, owned). It also supplies the pieces every method of the device
+// classes uses: the result-pattern trace lines, the settings readers, the
+// claim steps and the BinaryConversion codecs.
 //
 // Threads: a device object is created and called on one thread (its
 // apartment). State, the flag word and the result codes are also written by
