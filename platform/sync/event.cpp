@@ -22,8 +22,11 @@ std::mutex& EventLock() {
 
 using Clock = std::chrono::steady_clock;
 
+// Negative, INFINITE, and anything beyond a century (which would overflow
+// the clock's arithmetic) wait without limit.
 bool IsForever(int64_t timeout_ms) {
-  return timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE);
+  constexpr int64_t kCenturyMs = int64_t{100} * 365 * 24 * 3600 * 1000;
+  return timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE) || timeout_ms > kCenturyMs;
 }
 
 }  // namespace

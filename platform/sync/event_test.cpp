@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "platform/base/wintypes.h"
@@ -56,7 +57,7 @@ TEST(EventTest, TimedWaitReturnsFalseAfterTheTimeout) {
 }
 
 TEST(EventTest, InfiniteWaitReturnsWhenAnotherThreadSets) {
-  for (int64_t forever : {int64_t{-1}, static_cast<int64_t>(INFINITE)}) {
+  for (int64_t forever : {int64_t{-1}, static_cast<int64_t>(INFINITE), INT64_MAX}) {
     Event event(Event::Kind::kAutoReset);
     std::atomic<bool> woke{false};
     std::thread waiter([&] { woke = event.Wait(forever); });

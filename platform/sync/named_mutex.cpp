@@ -261,7 +261,8 @@ WaitResult NamedMutex::Wait(int64_t timeout_ms) {
   int rc;
   if (timeout_ms == 0) {
     rc = ::pthread_mutex_trylock(mutex);
-  } else if (timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE)) {
+  } else if (timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE) ||
+             timeout_ms > int64_t{100} * 365 * 24 * 3600 * 1000) {  // beyond a century: forever
     rc = ::pthread_mutex_lock(mutex);
   } else {
     rc = TimedLock(mutex, timeout_ms);

@@ -48,7 +48,8 @@ Thread::~Thread() {
 bool Thread::Join(int64_t timeout_ms) {
   if (IsCurrent()) return false;
   std::unique_lock<std::mutex> lock(state_->mutex);
-  if (timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE)) {
+  constexpr int64_t kCenturyMs = int64_t{100} * 365 * 24 * 3600 * 1000;  // beyond: forever
+  if (timeout_ms < 0 || timeout_ms == static_cast<int64_t>(INFINITE) || timeout_ms > kCenturyMs) {
     state_->ended_cv.wait(lock, [this] { return state_->ended; });
   } else if (!state_->ended_cv.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                                         [this] { return state_->ended; })) {
