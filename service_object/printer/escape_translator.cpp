@@ -1,5 +1,6 @@
 #include "service_object/printer/escape_translator.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <utility>
@@ -44,6 +45,26 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // An appended command that did not fit in memory spoils the whole job.
 void Require(LONG result) {
   if (result != OPOS_SUCCESS) throw QVError("Out of memory building print data");
+}
+
+// Appends `times` copies of the command `append_one` appends. A long feed
+// repeats one command millions of times: the first copy comes from the
+// command set, the rest are copied in blocks.
+template <typename AppendOne>
+void AppendRepeated(Cmd& cmd, int64_t times, AppendOne append_one) {
+  if (times <= 0) return;
+  const LONG start = cmd.Length();
+  Require(append_one());
+  const std::string unit(cmd.Bytes().substr(static_cast<size_t>(start)));
+  if (unit.empty()) return;
+  constexpr size_t kBlockBytes = 64 * 1024;
+  const int64_t per_block = std::max<int64_t>(1, int64_t(kBlockBytes / unit.size()));
+  std::string block;
+  for (int64_t i = 0; i < std::min(per_block, times - 1); ++i) block += unit;
+  for (int64_t left = times - 1; left > 0; left -= per_block) {
+    size_t copies = static_cast<size_t>(std::min(left, per_block));
+    Require(cmd.Append(std::string_view(block).substr(0, copies * unit.size())));
+  }
 }
 
 // One piece of a walk over a print text.
@@ -219,7 +240,7 @@ void CEscapeTranslator::FeedLines(LONG count, Cmd& cmd) {
   TraceNumber(" Feed", count);
   if (count < 0) throw OposError(kInvalidFeedError);
   if (count == 0) count = 1;
-  for (LONG i = count / kFeedStep; i > 0; --i) Require(cmd.FeedLines(kFeedStep));
+  AppendRepeated(cmd, count / kFeedStep, [&] { return cmd.FeedLines(kFeedStep); });
   if (count % kFeedStep != 0) Require(cmd.FeedLines(count % kFeedStep));
 }
 
@@ -227,7 +248,7 @@ void CEscapeTranslator::FeedUnits(LONG count, Cmd& cmd) {
   Trace(UnitFeedTrace(m_mapMode));
   int64_t dots = UnitFeedDots(m_mapMode, count);
   if (dots < 0) throw OposError(kInvalidFeedError);
-  for (int64_t i = dots / kFeedStep; i > 0; --i) Require(cmd.FeedDots(kFeedStep));
+  AppendRepeated(cmd, dots / kFeedStep, [&] { return cmd.FeedDots(kFeedStep); });
   if (dots % kFeedStep != 0) Require(cmd.FeedDots(static_cast<LONG>(dots % kFeedStep)));
 }
 

@@ -170,6 +170,37 @@ TEST_F(TranslatorTest, TranslatesEachSequence) {
   }
 }
 
+TEST_F(TranslatorTest, LongFeedsRepeatTheLargestStep) {
+  // 10,000,000 = 39370 x 254 + 20: more copies than one block holds.
+  auto expected = [](char command, int64_t copies, int remainder) {
+    std::string one = {'\x1B', command, '\xFE'};
+    std::string out;
+    out.reserve(size_t(copies + 1) * 3);
+    for (int64_t i = 0; i < copies; ++i) out += one;
+    if (remainder != 0) out += std::string{'\x1B', command, static_cast<char>(remainder)};
+    return out;
+  };
+  struct Case {
+    const char* text;
+    char command;
+    int64_t copies;
+    int remainder;
+  };
+  const std::vector<Case> cases = {
+      {"~|10000000lF", 'd', 39370, 20},
+      {"~|10000000uF", 'J', 39370, 20},
+      {"~|21845lF", 'd', 86, 1},  // 21845 = 86 x 254 + 1
+      {"~|99999999999lF", 'd', 8454660, 7},  // saturated: 2147483647
+  };
+  for (const Case& tc : cases) {
+    CEscapeTranslator translator;
+    EscCmd cmd;
+    translator.Translate(T(tc.text), cmd);
+    ASSERT_EQ(cmd.Length(), 3 * (tc.copies + (tc.remainder != 0 ? 1 : 0))) << tc.text;
+    EXPECT_TRUE(cmd.Bytes() == expected(tc.command, tc.copies, tc.remainder)) << tc.text;
+  }
+}
+
 TEST_F(TranslatorTest, SequencesUpTo31BytesAreExecuted) {
   // 31 bytes after the bar: 29 digits, h, C.
   std::string executed = "~|" + std::string(28, '0') + "3hC";
