@@ -109,7 +109,8 @@ class CDevice {
   int32_t AcquireClaim(int32_t timeout);
   // ReleaseDevice, after disabling: releases the mutex (tracing that it did),
   // clears Claimed and lowers ClaimedDeviceCount. True when this ended the
-  // last claim of the process (the shared channel is then closed).
+  // last claim of the process (the shared channel is then closed). Does
+  // nothing and returns false without a claim.
   bool ReleaseClaim();
   // CloseService: closes the mutex handle.
   void CloseClaimMutex();

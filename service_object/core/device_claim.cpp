@@ -32,6 +32,8 @@ int32_t CDevice::AcquireClaim(int32_t timeout) {
 }
 
 bool CDevice::ReleaseClaim() {
+  // Without a claim there is nothing to release and no count to lower.
+  if ((m_flags.load() & kFlagClaimed) == 0) return false;
   if (m_claimMutex && m_claimMutex->Release()) {
     Trace(5, "    | Released the mutex that grants exclusive access.");
   }

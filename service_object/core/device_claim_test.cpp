@@ -235,6 +235,31 @@ TEST_F(DeviceClaimTest, AbandonedByADeadHolderIsRefusedAndNotKept) {
   EXPECT_TRUE(printer.ReleaseClaim());
 }
 
+TEST_F(DeviceClaimTest, ReleaseWithoutAClaimChangesNothing) {
+  TestDevice holder;
+  holder.OpenClaimMutex(kPrinterClaimMutexName);
+  ASSERT_EQ(holder.AcquireClaim(0), OPOS_SUCCESS);
+  TestDevice idle;
+  idle.OpenClaimMutex(kPrinterClaimMutexName);
+  EXPECT_FALSE(idle.ReleaseClaim());
+  EXPECT_EQ(ClaimedDeviceCount, 1);
+  EXPECT_EQ(CountOf(kReleasedLine), 0);
+  // The mutex is still held for the holder: another thread cannot take it
+  // (a release on this thread would have let go of the holder's ownership).
+  qvplatform::WaitResult otherThread = qvplatform::WaitResult::kAcquired;
+  std::thread probe([&] {
+    std::string error;
+    auto mutex = qvplatform::NamedMutex::Create(kPrinterClaimMutexName, &error);
+    otherThread = mutex ? mutex->Wait(0) : qvplatform::WaitResult::kFailed;
+    if (otherThread == qvplatform::WaitResult::kAcquired) mutex->Release();
+  });
+  probe.join();
+  EXPECT_EQ(otherThread, qvplatform::WaitResult::kTimeout);
+  EXPECT_TRUE(holder.m_flags & kFlagClaimed);
+  EXPECT_TRUE(holder.ReleaseClaim());
+  EXPECT_EQ(ClaimedDeviceCount, 0);
+}
+
 TEST_F(DeviceClaimTest, WithoutAMutexTheClaimIsRefused) {
   TestDevice printer;  // OpenService never created the mutex
   EXPECT_EQ(printer.AcquireClaim(0), OPOS_E_CLAIMED);
