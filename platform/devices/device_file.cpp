@@ -70,9 +70,23 @@ int DeviceFile::WaitFor(short events, int64_t deadline_ms) {
   }
 }
 
+int DeviceFile::Backoff(int64_t deadline_ms) {
+  // Some drivers (the parallel-port printer driver) have no poll of their
+  // own and report ready at once; wait a little before trying again so the
+  // loop does not spin, still waking for a cancel.
+  constexpr int64_t kBackoffMs = 10;
+  int64_t left = deadline_ms < 0 ? kBackoffMs : deadline_ms - NowMs();
+  if (left <= 0) return ETIMEDOUT;
+  int wait = static_cast<int>(left < kBackoffMs ? left : kBackoffMs);
+  pollfd cancel = {cancel_fd_, POLLIN, 0};
+  ::poll(&cancel, cancel_fd_ >= 0 ? 1 : 0, wait);
+  return cancelled_.load() ? ECANCELED : 0;
+}
+
 int DeviceFile::Read(void* buffer, size_t capacity, int64_t timeout_ms, size_t* got) {
   *got = 0;
   int64_t deadline = DeadlineFrom(timeout_ms);
+  bool waited = false;
   for (;;) {
     if (cancelled_.load()) return ECANCELED;
     int fd = fd_.load();
@@ -89,8 +103,10 @@ int DeviceFile::Read(void* buffer, size_t capacity, int64_t timeout_ms, size_t* 
     }
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return errno;
-    int rc = WaitFor(POLLIN, deadline);
+    int rc = waited ? Backoff(deadline) : 0;
+    if (rc == 0) rc = WaitFor(POLLIN, deadline);
     if (rc != 0) return rc;
+    waited = true;
   }
 }
 
@@ -99,6 +115,7 @@ int DeviceFile::Write(const void* data, size_t size, int64_t timeout_ms, size_t*
   int rc = 0;
   int64_t deadline = DeadlineFrom(timeout_ms);
   const char* bytes = static_cast<const char*>(data);
+  bool waited = false;
   while (done < size) {
     if (cancelled_.load()) {
       rc = ECANCELED;
@@ -112,6 +129,7 @@ int DeviceFile::Write(const void* data, size_t size, int64_t timeout_ms, size_t*
     ssize_t n = ::write(fd, bytes + done, size - done);
     if (n > 0) {
       done += static_cast<size_t>(n);
+      waited = false;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -119,8 +137,10 @@ int DeviceFile::Write(const void* data, size_t size, int64_t timeout_ms, size_t*
       rc = errno;
       break;
     }
-    rc = WaitFor(POLLOUT, deadline);
+    rc = waited ? Backoff(deadline) : 0;
+    if (rc == 0) rc = WaitFor(POLLOUT, deadline);
     if (rc != 0) break;
+    waited = true;
   }
   if (written != nullptr) *written = done;
   return rc;

@@ -66,6 +66,9 @@ class DeviceFile {
   // Waits for `events` or a cancel. 0 when ready, ETIMEDOUT, ECANCELED, EIO
   // on hang-up (for POLLIN), or the poll error.
   int WaitFor(short events, int64_t deadline_ms);
+  // A short pause after a wait that said ready but was not (drivers without
+  // poll). 0, ETIMEDOUT or ECANCELED.
+  int Backoff(int64_t deadline_ms);
 
   std::atomic<int> fd_{-1};
   int cancel_fd_ = -1;  // eventfd, readable while a cancel is pending
