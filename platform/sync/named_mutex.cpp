@@ -100,7 +100,10 @@ struct Mapping {
   int fd = -1;
   SharedBlock* block = nullptr;
   int handles = 0;            // NamedMutex objects of this process; under RegistryLock()
-  std::atomic<int> held{0};   // acquisitions not yet released by this process
+  // Acquisitions not yet released by this process. A thread of this process
+  // that ends holding the mutex leaves it above zero, which keeps the page
+  // mapped for the life of the process: a page, not a fault.
+  std::atomic<int> held{0};
 };
 
 std::mutex& RegistryLock() {

@@ -4,9 +4,17 @@
 // prefixes never share a mutex.
 //
 // Owned by the thread that acquired it; the owner may acquire it again and
-// must release it as often. A holder that dies leaves it "abandoned": the
-// next waiter acquires it and is told so. Timeouts are real milliseconds
-// (-1 forever, 0 test once).
+// must release it as often. A holder that dies (its thread or its process)
+// leaves it "abandoned": the next waiter acquires it and is told so, once.
+// Timeouts are real milliseconds (-1 or INFINITE forever, 0 test once),
+// measured on the monotonic clock.
+//
+// The shared memory object is /dev/shm/qvopos-<name>-<hash of prefix root
+// and name>; it is removed when the last handle in the last process that
+// has it open is closed (a process that dies without closing keeps it, so
+// a later holder may find it abandoned). Handles of one name in one process
+// share one mapping. Create and the destructor may be called from any
+// thread; Wait and Release act for the calling thread.
 #ifndef QV_PLATFORM_SYNC_NAMED_MUTEX_H_
 #define QV_PLATFORM_SYNC_NAMED_MUTEX_H_
 
