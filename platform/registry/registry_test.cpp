@@ -412,6 +412,18 @@ TEST_F(RegistryTest, FollowsTheStoreFileAndThePrefix) {
   EXPECT_EQ(Open("SOFTWARE\\Other", &probe), ERROR_SUCCESS);
 }
 
+// An empty file (as left by a tool that created but never wrote it) is an
+// empty registry that the first write fills.
+TEST_F(RegistryTest, EmptyStoreFileReadsEmptyAndTakesWrites) {
+  { std::ofstream empty(StoreFile(), std::ios::binary); }
+  RegKey key;
+  EXPECT_EQ(Open("SOFTWARE", &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(RegGetLastErrorText().empty()) << RegGetLastErrorText();
+  key = Create("SOFTWARE\\Test");
+  ASSERT_EQ(RegSetValueExA(key.get(), "v", REG_SZ, Bytes("1"), 1), ERROR_SUCCESS);
+  EXPECT_EQ(ReadA(key.get(), "v"), "1");
+}
+
 TEST_F(RegistryTest, RegKeyClosesItsHandle) {
   RegKey first = Create("SOFTWARE\\Test");
   HKEY raw = first.get();
