@@ -285,7 +285,7 @@ const std::string& LastErrorText() { return t_last_error; }
 void ClearLastErrorText() { t_last_error.clear(); }
 
 Store::Store(const std::string& path, bool for_write) : status_(ERROR_SUCCESS) {
-  struct stat st;
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     int err = errno;
     DropConnection(path);
