@@ -1,6 +1,8 @@
 #include "platform/devices/serial_port.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -130,6 +132,26 @@ TEST_F(SerialPortTest, WritesReachThePrinterAndAnswersComeBack) {
   EXPECT_EQ(answer, 0x16);
   ASSERT_TRUE(printer_.engine().WaitForBytesParsed(job.size(), 2000));
   EXPECT_EQ(printer_.engine().stream(), job);
+}
+
+TEST_F(SerialPortTest, PurgeDiscardsUnreadInput) {
+  const uint8_t request[] = {0x10, 0x04, 0x01};
+  ASSERT_EQ(port_.Write(request, sizeof(request), 2000, nullptr), 0);
+  // Wait (bounded) until the answer sits in the input queue.
+  int queued = 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (queued == 0 && std::chrono::steady_clock::now() < deadline) {
+    pollfd readable = {port_.fd(), POLLIN, 0};
+    ::poll(&readable, 1, 100);
+    ASSERT_EQ(::ioctl(port_.fd(), FIONREAD, &queued), 0);
+  }
+  ASSERT_EQ(queued, 1);
+  EXPECT_EQ(port_.PurgeComm(PURGE_RXCLEAR | PURGE_TXCLEAR), 0);
+  ASSERT_EQ(::ioctl(port_.fd(), FIONREAD, &queued), 0);
+  EXPECT_EQ(queued, 0);
+  uint8_t byte;
+  size_t got = 0;
+  EXPECT_EQ(port_.Read(&byte, 1, 50, &got), ETIMEDOUT);
 }
 
 TEST_F(SerialPortTest, ReadTimesOutWhenNothingComes) {
