@@ -7,8 +7,8 @@
 //
 // Thread-safe: every member may be called from any thread. Waits are bounded
 // by their time-out (real milliseconds). The command observer runs on the
-// thread that called Consume, with the engine's lock held: it must not call
-// back into the engine.
+// thread that called Consume (a transport's I/O thread), with the engine's
+// lock held: it must not call back into the engine or the VirtualPrinter.
 #ifndef QV_VIRTUAL_PRINTER_PRINTER_ENGINE_H_
 #define QV_VIRTUAL_PRINTER_PRINTER_ENGINE_H_
 
