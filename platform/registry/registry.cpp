@@ -85,6 +85,13 @@ HKEY NewHandle(const KeyRef& ref, REGSAM sam) {
   return handle;
 }
 
+// Reads through a handle the caller opened use the store it was opened in;
+// the roots always look at the current prefix's store.
+Store::Mode ReadMode(HKEY key) {
+  return key == HKEY_LOCAL_MACHINE || key == HKEY_CLASSES_ROOT ? Store::Mode::kRead
+                                                                : Store::Mode::kReadThroughHandle;
+}
+
 bool Allowed(const KeyRef& ref, REGSAM needed) { return (ref.sam & needed) == needed; }
 
 std::string JoinFolded(const std::string& base, const std::vector<std::string_view>& names) {
@@ -198,7 +205,7 @@ LSTATUS OpenKey(HKEY key, const std::string& subkey, REGSAM sam, HKEY* result) {
   std::vector<std::string_view> names = SplitKeyPath(subkey);
   if (!names.empty()) {
     std::string path = JoinFolded(ref.path, names);
-    Store store(ref.store_path, false);
+    Store store(ref.store_path, ReadMode(key));
     if (store.status() != ERROR_SUCCESS) return store.status();
     int64_t id = 0;
     status = store.FindKey(path, &id);
@@ -221,7 +228,7 @@ LSTATUS CreateKey(HKEY key, const std::string& subkey, REGSAM sam, HKEY* result,
   bool created = false;
   if (!names.empty()) {
     if (!Allowed(ref, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-    Store store(ref.store_path, true);
+    Store store(ref.store_path, Store::Mode::kWrite);
     if (store.status() != ERROR_SUCCESS) return store.status();
     int64_t id = 0;
     std::string path;
@@ -240,9 +247,9 @@ LSTATUS QueryValue(HKEY key, const std::string& name, StoredValue* value) {
   LSTATUS status = Resolve(key, &ref);
   if (status != ERROR_SUCCESS) return status;
   if (!Allowed(ref, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Store store(ref.store_path, false);
+  Store store(ref.store_path, ReadMode(key));
   if (store.status() != ERROR_SUCCESS) return store.status();
-  return store.QueryValue(ref.id, FoldName(name), value);
+  return store.QueryValue(ref.id, ref.path, FoldName(name), value);
 }
 
 LSTATUS SetValue(HKEY key, StoredValue value) {
@@ -250,9 +257,9 @@ LSTATUS SetValue(HKEY key, StoredValue value) {
   LSTATUS status = Resolve(key, &ref);
   if (status != ERROR_SUCCESS) return status;
   if (!Allowed(ref, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  Store store(ref.store_path, true);
+  Store store(ref.store_path, Store::Mode::kWrite);
   if (store.status() != ERROR_SUCCESS) return store.status();
-  return store.SetValue(ref.id, value);
+  return store.SetValue(ref.id, ref.path, value);
 }
 
 LSTATUS DeleteValue(HKEY key, const std::string& name) {
@@ -260,9 +267,9 @@ LSTATUS DeleteValue(HKEY key, const std::string& name) {
   LSTATUS status = Resolve(key, &ref);
   if (status != ERROR_SUCCESS) return status;
   if (!Allowed(ref, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  Store store(ref.store_path, false);  // nothing to delete in a missing store
+  Store store(ref.store_path, Store::Mode::kRead);  // nothing to delete in a missing store
   if (store.status() != ERROR_SUCCESS) return store.status();
-  return store.DeleteValue(ref.id, FoldName(name));
+  return store.DeleteValue(ref.id, ref.path, FoldName(name));
 }
 
 LSTATUS DeleteKey(HKEY key, const std::string& subkey) {
@@ -273,7 +280,7 @@ LSTATUS DeleteKey(HKEY key, const std::string& subkey) {
   if (names.empty() && (ref.id == reg::kLocalMachineId || ref.id == reg::kClassesRootId)) {
     return ERROR_ACCESS_DENIED;  // the roots cannot be deleted
   }
-  Store store(ref.store_path, false);
+  Store store(ref.store_path, Store::Mode::kRead);  // a write, so the file is checked
   if (store.status() != ERROR_SUCCESS) return store.status();
   return store.DeleteKey(JoinFolded(ref.path, names));
 }
@@ -283,10 +290,10 @@ LSTATUS EnumKey(HKEY key, DWORD index, std::string* name) {
   LSTATUS status = Resolve(key, &ref);
   if (status != ERROR_SUCCESS) return status;
   if (!Allowed(ref, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  Store store(ref.store_path, false);
+  Store store(ref.store_path, ReadMode(key));
   if (store.status() == ERROR_FILE_NOT_FOUND) return ERROR_NO_MORE_ITEMS;
   if (store.status() != ERROR_SUCCESS) return store.status();
-  return store.EnumKey(ref.id, index, name);
+  return store.EnumKey(ref.id, ref.path, index, name);
 }
 
 LSTATUS EnumValue(HKEY key, DWORD index, StoredValue* value) {
@@ -294,10 +301,10 @@ LSTATUS EnumValue(HKEY key, DWORD index, StoredValue* value) {
   LSTATUS status = Resolve(key, &ref);
   if (status != ERROR_SUCCESS) return status;
   if (!Allowed(ref, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Store store(ref.store_path, false);
+  Store store(ref.store_path, ReadMode(key));
   if (store.status() == ERROR_FILE_NOT_FOUND) return ERROR_NO_MORE_ITEMS;
   if (store.status() != ERROR_SUCCESS) return store.status();
-  return store.EnumValue(ref.id, index, value);
+  return store.EnumValue(ref.id, ref.path, index, value);
 }
 
 }  // namespace

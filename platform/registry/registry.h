@@ -36,8 +36,11 @@
 //   rights include what their Win32 counterparts include. The predefined
 //   roots have every right.
 // - A handle whose key has been deleted reads nothing; writing through it
-//   gives 1018 (ERROR_KEY_DELETED). A closed or unknown handle gives
-//   ERROR_INVALID_HANDLE.
+//   gives 1018 (ERROR_KEY_DELETED), also when the key was re-created or the
+//   store file replaced meanwhile. A closed or unknown handle gives
+//   ERROR_INVALID_HANDLE. Reads through an opened handle use the store file
+//   it was opened in; the predefined roots always use the current prefix's
+//   store.
 // - Several threads and processes may use the store at once (WAL mode, busy
 //   time-out); every write is one transaction, so a crash never leaves a half
 //   written value. An open HKEY names a key; it holds no lock and no file.

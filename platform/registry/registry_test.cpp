@@ -424,6 +424,31 @@ TEST_F(RegistryTest, EmptyStoreFileReadsEmptyAndTakesWrites) {
   EXPECT_EQ(ReadA(key.get(), "v"), "1");
 }
 
+// A handle into a store that was deleted never reaches the key that has
+// its id in the new store.
+TEST_F(RegistryTest, HandleIntoAReplacedStoreReachesNoOtherKey) {
+  RegKey old_key = Create("SOFTWARE\\Test");
+  ASSERT_EQ(RegSetValueExA(old_key.get(), "v", REG_SZ, Bytes("old"), 3), ERROR_SUCCESS);
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    std::filesystem::remove(StoreFile().string() + suffix);
+  }
+  RegKey other = Create("SOFTWARE\\Other");  // same ids as SOFTWARE\Test had
+  ASSERT_EQ(RegSetValueExA(other.get(), "v", REG_SZ, Bytes("other"), 5), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(old_key.get(), "v", REG_SZ, Bytes("stale"), 5), 1018);
+  EXPECT_EQ(RegSetValueExA(old_key.get(), "w", REG_SZ, Bytes("stale"), 5), 1018);
+  EXPECT_EQ(RegDeleteValueA(old_key.get(), "v"), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(ReadA(old_key.get(), "v"));
+  EXPECT_EQ(ValuesA(old_key.get()), std::vector<std::string>{});
+  RegKey created;
+  EXPECT_EQ(RegCreateKeyExA(old_key.get(), "Child", KEY_ALL_ACCESS, created.receive(), nullptr),
+            1018);
+  EXPECT_EQ(ReadA(other.get(), "v"), "other");
+  EXPECT_EQ(ValuesA(other.get()), std::vector<std::string>{"v"});
+  RegKey software;
+  ASSERT_EQ(Open("SOFTWARE", &software), ERROR_SUCCESS);
+  EXPECT_EQ(SubkeysA(software.get()), std::vector<std::string>{"Other"});
+}
+
 TEST_F(RegistryTest, RegKeyClosesItsHandle) {
   RegKey first = Create("SOFTWARE\\Test");
   HKEY raw = first.get();

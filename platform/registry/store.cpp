@@ -72,20 +72,23 @@ enum StatementId {
 const char* const kStatements[kStatementCount] = {
     "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('keys','vals')",
     "SELECT id FROM keys WHERE path=?1",
-    "SELECT 1 FROM keys WHERE id=?1",
+    "SELECT 1 FROM keys WHERE id=?1 AND path=?2",
     "INSERT INTO keys(parent, name, folded, path) VALUES(?1, ?2, ?3, ?4)",
     "SELECT 1 FROM keys WHERE parent=?1 LIMIT 1",
     "DELETE FROM vals WHERE key=?1",
     "DELETE FROM keys WHERE id=?1",
-    "SELECT name FROM keys WHERE parent=?1 ORDER BY folded LIMIT 1 OFFSET ?2",
-    "SELECT name, type, enc, data FROM vals WHERE key=?1 AND folded=?2",
+    "SELECT name FROM keys WHERE parent=?1 AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND path=?3)"
+    " ORDER BY folded LIMIT 1 OFFSET ?2",
+    "SELECT name, type, enc, data FROM vals WHERE key=?1 AND folded=?2"
+    " AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND path=?3)",
     // An existing value keeps the name it was first written with, as on
     // Windows; only type and data change.
     "INSERT INTO vals(key, folded, name, type, enc, data) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"
     " ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, enc=excluded.enc,"
     " data=excluded.data",
-    "DELETE FROM vals WHERE key=?1 AND folded=?2",
-    "SELECT name, type FROM vals WHERE key=?1 ORDER BY folded LIMIT 1 OFFSET ?2",
+    "DELETE FROM vals WHERE key=?1 AND folded=?2 AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND path=?3)",
+    "SELECT name, type FROM vals WHERE key=?1 AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND path=?3)"
+    " ORDER BY folded LIMIT 1 OFFSET ?2",
     "BEGIN IMMEDIATE",
     "COMMIT",
     "ROLLBACK",
@@ -284,7 +287,19 @@ std::string CurrentStorePath() { return (PrefixRoot() / "registry.db").string();
 const std::string& LastErrorText() { return t_last_error; }
 void ClearLastErrorText() { t_last_error.clear(); }
 
-Store::Store(const std::string& path, bool for_write) : status_(ERROR_SUCCESS) {
+Store::Store(const std::string& path, Mode mode) : status_(ERROR_SUCCESS) {
+  const bool for_write = mode == Mode::kWrite;
+  if (mode == Mode::kReadThroughHandle) {
+    auto& connections = Cache().connections();
+    auto it = std::find_if(connections.begin(), connections.end(), [&](const auto& c) {
+      return c->path() == path && !c->broken() && c->schema_ready();
+    });
+    if (it != connections.end()) {
+      std::rotate(connections.begin(), it, it + 1);
+      connection_ = connections.front().get();
+      return;
+    }
+  }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     int err = errno;
@@ -415,7 +430,7 @@ LSTATUS Store::CreateKeys(int64_t parent_id, const std::string& parent_path,
   {
     Step exists(connection_->Statement(kKeyExists));
     if (!exists.ok()) return Finish(Failed(sqlite3_errcode(connection_->db()), true));
-    int rc = exists.Bind(1, parent_id).Run();
+    int rc = exists.Bind(1, parent_id).Bind(2, parent_path).Run();
     if (rc == SQLITE_DONE) return Finish(kErrorKeyDeleted);
     if (rc != SQLITE_ROW) return Finish(Failed(rc, true));
   }
@@ -467,20 +482,22 @@ LSTATUS Store::DeleteKey(const std::string& folded_path) {
   return Finish(ERROR_SUCCESS);
 }
 
-LSTATUS Store::EnumKey(int64_t key_id, DWORD index, std::string* name) {
+LSTATUS Store::EnumKey(int64_t key_id, const std::string& key_path, DWORD index,
+                       std::string* name) {
   Step enumerate(connection_->Statement(kEnumKey));
   if (!enumerate.ok()) return Failed(sqlite3_errcode(connection_->db()), false);
-  int rc = enumerate.Bind(1, key_id).Bind(2, static_cast<int64_t>(index)).Run();
+  int rc = enumerate.Bind(1, key_id).Bind(2, static_cast<int64_t>(index)).Bind(3, key_path).Run();
   if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
   if (rc != SQLITE_ROW) return Failed(rc, false);
   *name = enumerate.Text(0);
   return ERROR_SUCCESS;
 }
 
-LSTATUS Store::QueryValue(int64_t key_id, const std::string& folded_name, StoredValue* value) {
+LSTATUS Store::QueryValue(int64_t key_id, const std::string& key_path,
+                          const std::string& folded_name, StoredValue* value) {
   Step query(connection_->Statement(kQueryValue));
   if (!query.ok()) return Failed(sqlite3_errcode(connection_->db()), false);
-  int rc = query.Bind(1, key_id).Bind(2, folded_name).Run();
+  int rc = query.Bind(1, key_id).Bind(2, folded_name).Bind(3, key_path).Run();
   if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
   if (rc != SQLITE_ROW) return Failed(rc, false);
   value->name = query.Text(0);
@@ -490,13 +507,13 @@ LSTATUS Store::QueryValue(int64_t key_id, const std::string& folded_name, Stored
   return ERROR_SUCCESS;
 }
 
-LSTATUS Store::SetValue(int64_t key_id, const StoredValue& value) {
+LSTATUS Store::SetValue(int64_t key_id, const std::string& key_path, const StoredValue& value) {
   LSTATUS status = Begin();
   if (status != ERROR_SUCCESS) return status;
   {
     Step exists(connection_->Statement(kKeyExists));
     if (!exists.ok()) return Finish(Failed(sqlite3_errcode(connection_->db()), true));
-    int rc = exists.Bind(1, key_id).Run();
+    int rc = exists.Bind(1, key_id).Bind(2, key_path).Run();
     if (rc == SQLITE_DONE) return Finish(kErrorKeyDeleted);
     if (rc != SQLITE_ROW) return Finish(Failed(rc, true));
   }
@@ -514,20 +531,22 @@ LSTATUS Store::SetValue(int64_t key_id, const StoredValue& value) {
   return Finish(ERROR_SUCCESS);
 }
 
-LSTATUS Store::DeleteValue(int64_t key_id, const std::string& folded_name) {
+LSTATUS Store::DeleteValue(int64_t key_id, const std::string& key_path,
+                           const std::string& folded_name) {
   LSTATUS status = Begin();
   if (status != ERROR_SUCCESS) return status;
   Step remove(connection_->Statement(kDeleteValue));
   if (!remove.ok()) return Finish(Failed(sqlite3_errcode(connection_->db()), true));
-  int rc = remove.Bind(1, key_id).Bind(2, folded_name).Run();
+  int rc = remove.Bind(1, key_id).Bind(2, folded_name).Bind(3, key_path).Run();
   if (rc != SQLITE_DONE) return Finish(Failed(rc, true));
   return Finish(sqlite3_changes(connection_->db()) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
 }
 
-LSTATUS Store::EnumValue(int64_t key_id, DWORD index, StoredValue* value) {
+LSTATUS Store::EnumValue(int64_t key_id, const std::string& key_path, DWORD index,
+                         StoredValue* value) {
   Step enumerate(connection_->Statement(kEnumValue));
   if (!enumerate.ok()) return Failed(sqlite3_errcode(connection_->db()), false);
-  int rc = enumerate.Bind(1, key_id).Bind(2, static_cast<int64_t>(index)).Run();
+  int rc = enumerate.Bind(1, key_id).Bind(2, static_cast<int64_t>(index)).Bind(3, key_path).Run();
   if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
   if (rc != SQLITE_ROW) return Failed(rc, false);
   value->name = enumerate.Text(0);

@@ -66,24 +66,41 @@ class Store {
   // For reading, a missing file gives ERROR_FILE_NOT_FOUND (an empty
   // registry) and creates nothing; for writing, the file and its directory
   // are created when missing.
-  Store(const std::string& path, bool for_write);
+  enum class Mode {
+    kRead,
+    // Reading through a handle opened earlier: a connection this thread
+    // already has to `path` is used without checking that the path still
+    // names the same file. Such a handle reads the store it was opened in.
+    kReadThroughHandle,
+    kWrite,
+  };
+  Store(const std::string& path, Mode mode);
   LSTATUS status() const { return status_; }
+
+  // Keys are named by id and folded full path together, so that a handle
+  // whose key was deleted (or whose store was replaced) never reaches
+  // another key that now has its id.
 
   // The id of the key with this folded full path.
   LSTATUS FindKey(const std::string& folded_path, int64_t* id);
-  // Opens or creates the keys `names` below the existing key `parent_id`.
+  // Opens or creates the keys `names` below the existing key `parent_id`;
+  // kErrorKeyDeleted when that key is gone.
   LSTATUS CreateKeys(int64_t parent_id, const std::string& parent_path,
                      const std::vector<std::string_view>& names, int64_t* id,
                      std::string* folded_path, bool* created);
   LSTATUS DeleteKey(const std::string& folded_path);
   // The name of the index-th subkey in folded order.
-  LSTATUS EnumKey(int64_t key_id, DWORD index, std::string* name);
+  LSTATUS EnumKey(int64_t key_id, const std::string& key_path, DWORD index, std::string* name);
 
-  LSTATUS QueryValue(int64_t key_id, const std::string& folded_name, StoredValue* value);
-  LSTATUS SetValue(int64_t key_id, const StoredValue& value);
-  LSTATUS DeleteValue(int64_t key_id, const std::string& folded_name);
+  LSTATUS QueryValue(int64_t key_id, const std::string& key_path, const std::string& folded_name,
+                     StoredValue* value);
+  // kErrorKeyDeleted when the key is gone.
+  LSTATUS SetValue(int64_t key_id, const std::string& key_path, const StoredValue& value);
+  LSTATUS DeleteValue(int64_t key_id, const std::string& key_path,
+                      const std::string& folded_name);
   // Name and type of the index-th value in folded order (data left empty).
-  LSTATUS EnumValue(int64_t key_id, DWORD index, StoredValue* value);
+  LSTATUS EnumValue(int64_t key_id, const std::string& key_path, DWORD index,
+                    StoredValue* value);
 
  private:
   // Records a SQLite failure (text naming the file) and returns its status.
