@@ -35,7 +35,8 @@
 //
 // Threads: create, call and release the object on one apartment thread
 // (CoInitialize); only the SO* callbacks may come from other threads.
-// Reference counting is atomic.
+// Reference counting is atomic. A receiver may close the device while it
+// handles an event, but must not release the last reference there.
 #ifndef QV_CONTROL_OBJECTS_CONTROL_OBJECT_H_
 #define QV_CONTROL_OBJECTS_CONTROL_OBJECT_H_
 

@@ -355,7 +355,10 @@ TEST_F(ControlObjectTest, CallbacksWithWrongArgumentsAreRefused) {
 }
 
 TEST_F(ControlObjectTest, RegisteredClassesAreCreatedThroughTheRuntime) {
-  ASSERT_EQ(qvcontrols::RegisterControlObjects(QV_CONTROL_SERVER), S_OK);
+  // The server library is found beside the control objects' library.
+  EXPECT_EQ(std::filesystem::canonical(qvcontrols::DefaultControlServerPath()),
+            std::filesystem::canonical(QV_CONTROL_SERVER));
+  ASSERT_EQ(qvcontrols::RegisterControlObjects(qvcontrols::DefaultControlServerPath()), S_OK);
   CLSID clsid = GUID_NULL;
   ASSERT_EQ(CLSIDFromProgID(u"OPOS.CashDrawer", &clsid), S_OK);
   EXPECT_TRUE(clsid == qvcontrols::CLSID_OposCashDrawer);
