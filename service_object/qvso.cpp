@@ -15,6 +15,7 @@
 #include "service_object/core/qvso_interfaces.h"
 #include "service_object/core/registration.h"
 #include "service_object/core/type_library.h"
+#include "service_object/drawer/cash_drawer.h"
 #include "service_object/printer/opos_printer.h"
 
 extern "C" {
@@ -28,6 +29,7 @@ namespace {
 
 const ComClassEntry kClasses[] = {
     {&CLSID_QVOposPrinter, &QVCOposPrinter::CreateInstance},
+    {&CLSID_CCashDrawer, &CCashDrawer::CreateInstance},
 };
 constexpr size_t kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 CComClassFactory* g_factories[kClassCount] = {};
