@@ -195,6 +195,20 @@ TEST_F(NetworkChannelTest, CloseWhilePrinterIsOffEndsTheThread) {
   EXPECT_TRUE(client->WaitForEnd(kWaitMs));
 }
 
+TEST_F(NetworkChannelTest, ArbiterDestructionStopsAClientStillInUse) {
+  UseAddress(19);
+  ASSERT_TRUE(StartPrinter());
+  auto arbiter = std::make_unique<CCommArbiter>();
+  arbiter->OpenReportChannel(address_, "9100", receiver_);
+  std::shared_ptr<CSocketClient> client = arbiter->ReportChannelClient();
+  ASSERT_TRUE(WaitUntil([&] { return arbiter->IsReportChannelConnected(); }));
+  // The module unloads while a device still uses the client: its thread
+  // must not run on.
+  arbiter.reset();
+  EXPECT_TRUE(client->HasEnded());
+  EXPECT_TRUE(printer_.engine().WaitFor([&] { return printer_.open_connections() == 0; }, kWaitMs));
+}
+
 TEST_F(NetworkChannelTest, StalledPrinterFailsTheWriteWithinItsBound) {
   UseAddress(18);
   ASSERT_TRUE(StartPrinter());
