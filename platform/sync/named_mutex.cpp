@@ -1,5 +1,6 @@
 #include "platform/sync/named_mutex.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -11,7 +12,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -31,13 +34,22 @@ namespace {
 // `owner` and `depth` mirror the mutex's ownership so that Release can refuse
 // a thread that does not own it without asking pthread to unlock a mutex the
 // caller does not hold. Only the owner writes them, while it holds `mutex`.
+//
+// `root` is the prefix root the object belongs to (empty when too long to
+// record), written with `initialised`; it lets a later Create remove objects
+// left behind by processes that died with the object open, once their
+// prefix is gone.
 struct SharedBlock {
   uint32_t initialised;  // 1 once `mutex` is ready
   uint32_t mappings;     // processes with the object mapped
   pthread_mutex_t mutex;
   std::atomic<pid_t> owner;  // thread id of the owner, 0 when free
   uint32_t depth;            // acquisitions by the owner not yet released
+  char root[1024];
 };
+
+constexpr char kObjectPrefix[] = "qvopos-";
+constexpr char kShmDir[] = "/dev/shm";
 static_assert(std::atomic<pid_t>::is_always_lock_free, "shared between processes");
 
 uint64_t Fnv1a(std::string_view text, uint64_t hash = 14695981039346656037ull) {
@@ -51,10 +63,13 @@ uint64_t Fnv1a(std::string_view text, uint64_t hash = 14695981039346656037ull) {
 // "/qvopos-<readable part of name>-<hash of prefix root and name>". The hash
 // keeps prefixes apart and distinguishes names that differ only in the
 // characters replaced in the readable part.
-std::string SharedMemoryName(const std::string& name) {
+std::filesystem::path CanonicalRoot() {
   std::error_code ec;
   std::filesystem::path root = std::filesystem::weakly_canonical(PrefixRoot(), ec);
-  if (ec) root = PrefixRoot().lexically_normal();
+  return ec ? PrefixRoot().lexically_normal() : root;
+}
+
+std::string SharedMemoryName(const std::string& name, const std::filesystem::path& root) {
   std::string readable;
   for (char c : name.substr(0, 96)) {
     bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -64,7 +79,7 @@ std::string SharedMemoryName(const std::string& name) {
   uint64_t hash = Fnv1a(name, Fnv1a(std::string_view("\0", 1), Fnv1a(root.string())));
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-  return "/qvopos-" + readable + "-" + hex;
+  return "/" + std::string(kObjectPrefix) + readable + "-" + hex;
 }
 
 std::string ErrnoText(const std::string& what, int err) {
@@ -131,7 +146,7 @@ bool InitialiseMutex(pthread_mutex_t* mutex, std::string* error) {
 // Opens (creating when missing) the shared object and maps it, counting this
 // process in `mappings`. Retries when it raced with the last closer, which
 // unlinks the object: an unlinked object has no links left.
-Mapping* MapShared(const std::string& shm_name, std::string* error) {
+Mapping* MapShared(const std::string& shm_name, const std::string& root, std::string* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     int fd = ::shm_open(shm_name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -172,6 +187,8 @@ Mapping* MapShared(const std::string& shm_name, std::string* error) {
         }
         block->owner.store(0);
         block->depth = 0;
+        std::memset(block->root, 0, sizeof block->root);
+        if (root.size() < sizeof block->root) std::memcpy(block->root, root.data(), root.size());
         block->initialised = 1;
       }
       ++block->mappings;
@@ -185,6 +202,42 @@ Mapping* MapShared(const std::string& shm_name, std::string* error) {
   }
   if (error) *error = "shm_open " + shm_name + ": kept disappearing";
   return nullptr;
+}
+
+// Removes the objects whose prefix directory no longer exists: they were
+// left by processes that died with them open, and no one can open them
+// again through their prefix. Each is checked under its lock, so an object
+// being initialised is never judged by a half-written root.
+void RemoveObjectsOfVanishedPrefixes() {
+  DIR* dir = ::opendir(kShmDir);
+  if (dir == nullptr) return;
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string_view file = entry->d_name;
+    if (file.rfind(kObjectPrefix, 0) != 0) continue;
+    int fd = ::openat(::dirfd(dir), entry->d_name, O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) continue;
+    {
+      FileLock lock(fd);
+      uint32_t initialised = 0;
+      char root[sizeof(SharedBlock::root)];
+      struct stat st;
+      if (::fstat(fd, &st) == 0 && st.st_nlink > 0 &&
+          static_cast<size_t>(st.st_size) >= sizeof(SharedBlock) &&
+          ::pread(fd, &initialised, sizeof initialised, offsetof(SharedBlock, initialised)) ==
+              static_cast<ssize_t>(sizeof initialised) &&
+          initialised == 1 &&
+          ::pread(fd, root, sizeof root, offsetof(SharedBlock, root)) ==
+              static_cast<ssize_t>(sizeof root)) {
+        root[sizeof root - 1] = '\0';
+        struct stat root_stat;
+        if (root[0] == '/' && ::stat(root, &root_stat) != 0 && errno == ENOENT) {
+          ::shm_unlink(("/" + std::string(file)).c_str());
+        }
+      }
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
 }
 
 void UnmapShared(Mapping* mapping) {
@@ -231,11 +284,13 @@ struct NamedMutex::Impl {
 };
 
 std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& name, std::string* error) {
-  std::string shm_name = SharedMemoryName(name);
+  const std::filesystem::path root = CanonicalRoot();
+  const std::string shm_name = SharedMemoryName(name, root);
   std::lock_guard<std::mutex> lock(RegistryLock());
   Mapping*& mapping = Mappings()[shm_name];
   if (mapping == nullptr || mapping->pid != ::getpid()) {
-    mapping = MapShared(shm_name, error);
+    RemoveObjectsOfVanishedPrefixes();
+    mapping = MapShared(shm_name, root.string(), error);
     if (mapping == nullptr) {
       Mappings().erase(shm_name);
       return nullptr;

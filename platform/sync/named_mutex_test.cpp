@@ -301,12 +301,16 @@ int CountSharedObjects(const std::string& name) {
   return count;
 }
 
+// A name no other test run on this machine uses at the same time.
+std::string UniqueName(const std::string& base) { return base + std::to_string(::getpid()); }
+
 TEST(NamedMutexTest, LastHandleRemovesTheSharedObject) {
   TempPrefix prefix;
-  auto count_objects = [] { return CountSharedObjects("QV_Cleanup"); };
+  const std::string name = UniqueName("QV_Cleanup");
+  auto count_objects = [&] { return CountSharedObjects(name); };
   ASSERT_EQ(count_objects(), 0);
-  auto first = MustCreate("QV_Cleanup");
-  auto second = MustCreate("QV_Cleanup");
+  auto first = MustCreate(name);
+  auto second = MustCreate(name);
   EXPECT_EQ(count_objects(), 1);
   first.reset();
   EXPECT_EQ(count_objects(), 1);
@@ -320,29 +324,54 @@ TEST(NamedMutexTest, LastHandleRemovesTheSharedObject) {
 TEST(NamedMutexTest, ForkedChildOpeningAndClosingLeavesTheParentsMutexAlone) {
   SKIP_ACROSS_PROCESSES_UNDER_TSAN();
   TempPrefix prefix;
-  auto mutex = MustCreate("QV_Forked");
+  const std::string name = UniqueName("QV_Forked");
+  auto mutex = MustCreate(name);
   ASSERT_TRUE(mutex);
   ASSERT_EQ(mutex->Wait(0), WaitResult::kAcquired);
-  Child child([](int, int) {
+  Child child([&name](int, int) {
     std::string error;
     for (int i = 0; i < 2; ++i) {
-      auto own = NamedMutex::Create("QV_Forked", &error);
+      auto own = NamedMutex::Create(name, &error);
       if (!own) return 2;
       if (own->Wait(0) != WaitResult::kTimeout) return 3;
     }
     return 0;
   });
   EXPECT_EQ(child.ExitCode(), 0);
-  EXPECT_EQ(CountSharedObjects("QV_Forked"), 1);
-  Child second([](int, int) {
+  EXPECT_EQ(CountSharedObjects(name), 1);
+  Child second([&name](int, int) {
     std::string error;
-    auto own = NamedMutex::Create("QV_Forked", &error);
+    auto own = NamedMutex::Create(name, &error);
     return own && own->Wait(0) == WaitResult::kTimeout ? 0 : 4;
   });
   EXPECT_EQ(second.ExitCode(), 0) << "a new process still finds the parent's claim";
   EXPECT_TRUE(mutex->Release());
   mutex.reset();
-  EXPECT_EQ(CountSharedObjects("QV_Forked"), 0);
+  EXPECT_EQ(CountSharedObjects(name), 0);
+}
+
+// A process that dies with the mutex open leaves its object behind; once
+// its prefix is gone, the next Create anywhere removes it.
+TEST(NamedMutexTest, ObjectsOfVanishedPrefixesAreRemoved) {
+  const std::string name = UniqueName("QV_Vanished");
+  {
+    TempPrefix doomed;
+    Child child([&name](int, int) {
+      std::string error;
+      auto own = NamedMutex::Create(name, &error);
+      if (!own) return 2;
+      own.release();  // dies without closing, as a crashed process would
+      return 0;
+    });
+    ASSERT_EQ(child.ExitCode(), 0);
+    ASSERT_EQ(CountSharedObjects(name), 1);
+    // While its prefix exists, the object is left alone.
+    auto other = MustCreate(UniqueName("QV_Bystander"));
+    EXPECT_EQ(CountSharedObjects(name), 1);
+  }
+  TempPrefix fresh;
+  auto unrelated = MustCreate(UniqueName("QV_Bystander"));
+  EXPECT_EQ(CountSharedObjects(name), 0);
 }
 
 }  // namespace
