@@ -11,6 +11,7 @@
 #include "platform/text/codepage.h"
 #include "common/reg_names.h"
 #include "service_object/comm/comm_arbiter.h"
+#include "service_object/comm/device_channel.h"
 #include "service_object/core/claim.h"
 #include "service_object/core/device_event.h"
 #include "service_object/core/errors.h"
@@ -250,56 +251,20 @@ HRESULT CCashDrawer::OpenService(BSTR DeviceClass, BSTR DeviceName, IDispatch* p
 // ---------------------------------------------------------------------------
 // Claim and release.
 
-void CCashDrawer::OpenReportChannel() {
-  CCommArbiter& arbiter = TheCommArbiter();
-  switch (m_ioTypeIndex) {
-    case kInterfaceNetwork:
-      Trace(5, "    | Creating  Report Channel (client sockets)...");
-      if (!m_holdsNetworkChannel) {
-        arbiter.OpenReportChannel(m_clientIP, m_clientPort, *this);
-        m_holdsNetworkChannel = true;
-      }
-      break;
-    case kInterfaceUsb:
-      Trace(5, "    | Creating  Report Channel (USB port)...");
-      arbiter.AddUsbDevice2(m_ioTypeIndex, m_usbPort, *this);
-      break;
-    case kInterfaceParallel:
-      Trace(5, "    | Creating  Report Channel (LPT port)...");
-      arbiter.AddLPTDevice(m_ioTypeIndex, m_lptPort, *this);
-      break;
-    default:
-      Trace(5, "    | Creating  Report Channel (serial port)...");
-      arbiter.AddSerialDevice(m_ioTypeIndex, m_serialPort, m_baudRate, m_byteSizes, m_parity,
-                              m_stopBits, m_flowControl, *this);
-      break;
-  }
-}
-
-void CCashDrawer::CloseReportChannel() {
-  CCommArbiter& arbiter = TheCommArbiter();
-  switch (m_ioTypeIndex) {
-    case kInterfaceNetwork:
-      ReleaseNetworkChannel();
-      break;
-    case kInterfaceUsb:
-      arbiter.RemoveIbmUsbDevice(m_ioTypeIndex);
-      break;
-    case kInterfaceParallel:
-      arbiter.RemoveLPTDevice();
-      break;
-    default:
-      TheLog().Log(5, kClosingTraceTag, "    | Closing  Report Channel (Serial)...");
-      arbiter.RemoveSerialDevice1(m_ioTypeIndex);
-      break;
-  }
-}
-
-void CCashDrawer::ReleaseNetworkChannel() {
-  if (!m_holdsNetworkChannel) return;
-  TheLog().Log(5, kClosingTraceTag, "    | Closing  Report Channel (client sockets)...");
-  TheCommArbiter().CloseReportChannel();
-  m_holdsNetworkChannel = false;
+DeviceChannelSettings CCashDrawer::ChannelSettings() const {
+  DeviceChannelSettings settings;
+  settings.interfaceIndex = m_ioTypeIndex;
+  settings.serialPort = m_serialPort;
+  settings.baudRate = m_baudRate;
+  settings.byteSize = m_byteSizes;
+  settings.parity = m_parity;
+  settings.stopBits = m_stopBits;
+  settings.flowControl = m_flowControl;
+  settings.usbPort = m_usbPort;
+  settings.lptPort = m_lptPort;
+  settings.clientIP = m_clientIP;
+  settings.clientPort = m_clientPort;
+  return settings;
 }
 
 HRESULT CCashDrawer::ClaimDevice(LONG Timeout, LONG* pRC) {
@@ -312,7 +277,7 @@ HRESULT CCashDrawer::ClaimDevice(LONG Timeout, LONG* pRC) {
       return;
     }
     try {
-      OpenReportChannel();
+      OpenDeviceChannel(TheCommArbiter(), ChannelSettings(), *this, kTraceTag);
     } catch (const CommPortOpenError& e) {
       TraceError(std::string("Error: ClaimDevice: ") + e.what());
       CompleteMethod("ClaimDevice", OPOS_E_NOHARDWARE, pRC);
@@ -322,16 +287,12 @@ HRESULT CCashDrawer::ClaimDevice(LONG Timeout, LONG* pRC) {
       CompleteMethod("ClaimDevice", OPOS_E_FAILURE, pRC);
       return;
     }
-    qvplatform::Sleep(150);
     int32_t result = AcquireClaim(Timeout);
     if (result != OPOS_SUCCESS) {
       // A refused claim leaves no channel of ours behind: a channel that no
       // claimed device of the process uses would keep calling this object.
-      if (m_ioTypeIndex == kInterfaceNetwork) {
-        ReleaseNetworkChannel();
-      } else if (ClaimedDeviceCount.load() == 0) {
-        CloseReportChannel();
-      }
+      ReleaseDeviceChannel(TheCommArbiter(), m_ioTypeIndex, ClaimedDeviceCount.load() == 0,
+                           kClosingTraceTag);
     }
     CompleteMethod("ClaimDevice", result, pRC);
   });
@@ -349,14 +310,10 @@ HRESULT CCashDrawer::ReleaseDevice(LONG* pRC) {
     if ((m_flags.load() & kFlagDeviceEnabled) != 0) DeviceEnable(false);
     m_eventQueue.SetAllowableEvents(0);
     m_eventQueue.ClearEvents();
+    // The channel goes with the last claim of the process; the network
+    // client's users are counted, so it stays while another device uses it.
     const bool last = ReleaseClaim();
-    if (m_ioTypeIndex == kInterfaceNetwork) {
-      // Opens and closes of the network client are balanced per object; the
-      // arbiter keeps the client while another device uses it.
-      ReleaseNetworkChannel();
-    } else if (last) {
-      CloseReportChannel();
-    }
+    ReleaseDeviceChannel(TheCommArbiter(), m_ioTypeIndex, last, kClosingTraceTag);
     CompleteMethod("ReleaseDevice", OPOS_SUCCESS, pRC);
   });
   return S_OK;
@@ -372,7 +329,6 @@ HRESULT CCashDrawer::CloseService(LONG* pRC) {
     // A drawer may be enabled without a claim; its timers must not outlive
     // the open.
     if ((m_flags.load() & kFlagDeviceEnabled) != 0) DeviceEnable(false);
-    ReleaseNetworkChannel();
     CloseClaimMutex();
     m_flags &= ~kFlagOpen;
     m_state = OPOS_S_CLOSED;
@@ -384,25 +340,6 @@ HRESULT CCashDrawer::CloseService(LONG* pRC) {
 // ---------------------------------------------------------------------------
 // Enable and disable.
 
-bool CCashDrawer::DeviceCommEnable(bool enable) {
-  Trace(4, ">>> DeviceCommEnable");
-  bool ok = true;
-  try {
-    if (enable) {
-      TheCommArbiter().SetCommEnabled(1);
-    } else if ((m_flags.load() & kFlagClaimed) != 0 && ClaimedDeviceCount.load() == 1) {
-      // Only the last claimed device switches the traffic off; an unclaimed
-      // drawer must not switch off the printer's.
-      TheCommArbiter().SetCommEnabled(0);
-    }
-  } catch (const QVError& e) {
-    TraceError(std::string("Error: DeviceCommEnable ") + e.what());
-    ok = false;
-  }
-  Trace(4, "<<< DeviceCommEnable");
-  return ok;
-}
-
 void CCashDrawer::DeviceEnable(bool enable) {
   qvplatform::CriticalSectionLock lock(m_enableLock);
   Trace(5, std::string("    | Enable: ") + (enable ? "True" : "False"));
@@ -413,7 +350,7 @@ void CCashDrawer::DeviceEnable(bool enable) {
     int32_t kinds = kEventError | kEventStatusUpdate;
     if ((m_flags.load() & kFlagDataEventEnabled) != 0) kinds |= kEventData;
     m_eventQueue.SetEnabledEvents(kinds);
-    if (DeviceCommEnable(true)) {
+    if (::DeviceCommEnable(TheCommArbiter(), true, ClaimedDeviceCount.load(), kTraceTag)) {
       m_flags |= kFlagDeviceEnabled;
       const UINT period = static_cast<UINT>(qvplatform::ScaledMs(1000));
       SetTimer(hwnd(), kStatusPollTimerId, period);
@@ -425,7 +362,11 @@ void CCashDrawer::DeviceEnable(bool enable) {
     }
   } else if (!enable && enabled) {
     m_eventQueue.SetAllowableEvents(0);
-    if (DeviceCommEnable(false)) {
+    // Only the last claimed device switches the traffic off; an unclaimed
+    // drawer must not switch off the printer's.
+    const bool claimed = (m_flags.load() & kFlagClaimed) != 0;
+    if (::DeviceCommEnable(TheCommArbiter(), false, claimed ? ClaimedDeviceCount.load() : 0,
+                           kTraceTag)) {
       m_flags &= ~kFlagDeviceEnabled;
       KillTimer(hwnd(), kStatusPollTimerId);
       KillTimer(hwnd(), kStatusReplayTimerId);

@@ -38,6 +38,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/sync/critical_section.h"
 #include "service_object/comm/comm.h"
+#include "service_object/comm/device_channel.h"
 #include "service_object/core/com_object.h"
 #include "service_object/core/device.h"
 #include "service_object/core/qvso_interfaces.h"
@@ -121,12 +122,7 @@ class CCashDrawer : public CDevice,
 
   void ReadDrawerSettings(const std::string& deviceName);
   void DeviceEnable(bool enable);
-  bool DeviceCommEnable(bool enable);
-  void OpenReportChannel();
-  void CloseReportChannel();
-  // The network client is counted per user: each object closes what it
-  // opened.
-  void ReleaseNetworkChannel();
+  DeviceChannelSettings ChannelSettings() const;
   // Decodes one image; the caller holds m_statusLock.
   void ProcessStatusLocked(const std::string& data);
 
@@ -147,8 +143,6 @@ class CCashDrawer : public CDevice,
 
   // The last status image, each byte sign-extended.
   std::atomic<int32_t> m_lastStatus[4] = {0, 0, 0, 0};
-
-  bool m_holdsNetworkChannel = false;
 };
 
 #endif  // QV_SERVICE_OBJECT_DRAWER_CASH_DRAWER_H_
