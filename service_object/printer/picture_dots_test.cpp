@@ -110,17 +110,23 @@ TEST(PictureToGreyTest, TwentyFourBitsReadBlueGreenRed) {
   EXPECT_EQ(Grey(pic.dib).m_pixels, (std::vector<BYTE>{76, 28, 150}));
 }
 
-TEST(PictureToGreyTest, TwentyFourBitsMatchTheFormulaOnRandomPixels) {
-  std::mt19937 rng(7);
-  TestDib pic(37, 11, 24);
-  for (BYTE& b : pic.bits) b = static_cast<BYTE>(rng());
-  CGreyPicture grey = Grey(pic.dib);
-  for (LONG y = 0; y < 11; ++y) {
-    for (LONG x = 0; x < 37; ++x) {
-      const BYTE* p = pic.Row(y) + 3 * x;
-      EXPECT_EQ(grey.m_pixels[size_t(y) * 37 + size_t(x)], GreyLevel(p[0], p[1], p[2]));
-    }
+TEST(PictureToGreyTest, TwentyFourBitsMatchTheFormulaForEveryColour) {
+  // All 2^24 colours in one 4096 x 4096 picture: the row conversion must
+  // agree with the formula everywhere, truncation included.
+  TestDib pic(4096, 4096, 24);
+  for (uint32_t c = 0; c < (1u << 24); ++c) {
+    BYTE* p = pic.bits.data() + size_t(c) * 3;
+    p[0] = BYTE(c);
+    p[1] = BYTE(c >> 8);
+    p[2] = BYTE(c >> 16);
   }
+  CGreyPicture grey = Grey(pic.dib);
+  ASSERT_EQ(grey.m_pixels.size(), size_t(1) << 24);
+  size_t mismatches = 0;
+  for (uint32_t c = 0; c < (1u << 24); ++c) {
+    if (grey.m_pixels[c] != GreyLevel(BYTE(c), BYTE(c >> 8), BYTE(c >> 16))) ++mismatches;
+  }
+  EXPECT_EQ(mismatches, 0u);
 }
 
 TEST(PictureToGreyTest, ThirtyTwoBits) {
