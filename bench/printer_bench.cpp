@@ -237,7 +237,7 @@ void BM_StatusPollingCpu(benchmark::State& state) {
     const double cpuStart = ProcessCpuSeconds();
     auto start = std::chrono::steady_clock::now();
     auto end = start + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) qvplatform::WaitAndPump(100);
+    while (std::chrono::steady_clock::now() < end) qvplatform::WaitAndPump(1000);
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     cpuPercent = (ProcessCpuSeconds() - cpuStart) / wall * 100.0;
