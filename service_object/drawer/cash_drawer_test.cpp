@@ -2,6 +2,7 @@
 // drawer (and, where they share a channel, the printer) driven only through
 // IDispatch, with stand-in control objects receiving the callbacks and the
 // trace lines captured.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -402,6 +403,78 @@ TEST_F(CashDrawerTest, OpenDrawerWithThePrinterSwitchedOffGives111) {
   m_drawer.driver->CallVoid(u"OpenDrawer");
   EXPECT_EQ(m_drawer.driver->ResultCode(), 111);
   EXPECT_TRUE(Logged("CCommArbiter", "Warning: ReportChannel cannot send data"));
+}
+
+// Another process holds the drawer's claim while the test runs.
+class ClaimHolder {
+ public:
+  ClaimHolder() {
+    int toChild[2];
+    int fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0) {
+      ADD_FAILURE() << "pipe";
+      return;
+    }
+    m_child = fork();
+    if (m_child == 0) {
+      dup2(toChild[0], STDIN_FILENO);
+      dup2(fromChild[1], STDOUT_FILENO);
+      close(toChild[1]);
+      close(fromChild[0]);
+      execl(QV_CLAIM_HOLDER_PATH, QV_CLAIM_HOLDER_PATH, "CorvanticOposCashDrawer", nullptr);
+      _exit(127);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    m_toChild = toChild[1];
+    m_fromChild = fromChild[0];
+    char held[5] = {};
+    m_held = read(m_fromChild, held, 5) == 5;
+  }
+  ~ClaimHolder() {
+    close(m_toChild);  // the holder releases and exits
+    int status = 0;
+    if (m_child > 0) waitpid(m_child, &status, 0);
+    close(m_fromChild);
+  }
+  bool held() const { return m_held; }
+
+ private:
+  pid_t m_child = -1;
+  int m_toChild = -1;
+  int m_fromChild = -1;
+  bool m_held = false;
+};
+
+TEST_F(CashDrawerTest, RefusedClaimGives102AndLeavesNoChannelBehind) {
+  for (bool network : {true, false}) {
+    SCOPED_TRACE(network ? "network" : "serial");
+    if (network) {
+      ConfigureNetworkPrinter();
+    } else {
+      ConfigureSerialPrinter();
+    }
+    ConfigureDrawer();
+    CreateDrawer();
+    ASSERT_EQ(OpenDrawerService(), 0);
+    {
+      ClaimHolder holder;
+      ASSERT_TRUE(holder.held());
+      EXPECT_EQ(m_drawer.driver->Call(u"ClaimDevice", {0L}), 102);
+      EXPECT_TRUE(Logged("CCashDrawer",
+                         "Warning: ClaimDevice: The device has already been claimed by another "
+                         "application."));
+      EXPECT_EQ(m_drawer.driver->GetNumber(1), 0);
+      EXPECT_EQ(ClaimedDeviceCount.load(), 0);
+      EXPECT_EQ(TheCommArbiter().ReportChannelUsers(), 0);
+      EXPECT_FALSE(TheCommArbiter().HasSerialDevice());
+    }
+    // Once the other process lets go, the claim succeeds.
+    EXPECT_EQ(m_drawer.driver->Call(u"ClaimDevice", {1000L}), 0);
+    EXPECT_EQ(m_drawer.driver->Call(u"CloseService"), 0);
+    m_drawer.dispatch->Release();
+    m_drawer.dispatch = nullptr;
+  }
 }
 
 // ---------------------------------------------------------------------------
