@@ -13,7 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using qvcli_test::Run;
+
 using qvcli_test::RunResult;
 
 std::string ReadFile(const fs::path& file) {
@@ -28,7 +28,7 @@ bool HasLine(const RunResult& result, const std::string& line) {
 TEST(CliDemoTest, PrintsTheSampleReceiptAndOpensTheDrawerInAFreshPrefix) {
   TempPrefix scratch;
   const fs::path keep = scratch.root() / "demo";
-  const RunResult result = Run(QV_QVOPOS_PROGRAM, {"demo", "--keep", keep.string()}, "",
+  const RunResult result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"demo", "--keep", keep.string()}, "",
                                {{"QV_OPOS_TIME_SCALE", "0.05"}}, 120000);
   ASSERT_EQ(result.code, 0) << result.output << result.error;
   EXPECT_TRUE(HasLine(result, "sample receipt printed and cut")) << result.output;
@@ -51,7 +51,7 @@ TEST(CliDemoTest, PrintsTheSampleReceiptAndOpensTheDrawerInAFreshPrefix) {
 
 TEST(CliDemoTest, WithoutKeepItMakesItsOwnPrefixUnderTmpdir) {
   TempPrefix scratch;
-  const RunResult result = Run(QV_QVOPOS_PROGRAM, {"demo"}, "",
+  const RunResult result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"demo"}, "",
                                {{"QV_OPOS_TIME_SCALE", "0.05"}, {"TMPDIR", scratch.root().string()}},
                                120000);
   ASSERT_EQ(result.code, 0) << result.output << result.error;
