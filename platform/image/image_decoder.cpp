@@ -1,6 +1,8 @@
 #include "platform/image/image_decoder.h"
 
+#include <algorithm>
 #include <climits>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <utility>
@@ -11,6 +13,16 @@ namespace qvplatform {
 
 namespace {
 
+// Only the four formats we promise are handed to the decoder; stb_image
+// would otherwise guess formats without a signature (TGA) from any data.
+bool HasKnownSignature(std::span<const BYTE> d) {
+  auto starts = [&](std::initializer_list<BYTE> sig) {
+    return d.size() >= sig.size() && std::equal(sig.begin(), sig.end(), d.begin());
+  };
+  return starts({'B', 'M'}) || starts({0x89, 'P', 'N', 'G'}) || starts({0xFF, 0xD8}) ||
+         starts({'G', 'I', 'F', '8'});
+}
+
 struct StbFree {
   void operator()(stbi_uc* p) const { stbi_image_free(p); }
 };
@@ -19,13 +31,17 @@ struct StbFree {
 
 bool DecodeImage(std::span<const BYTE> data, Picture* picture) {
   if (data.empty() || data.size() > static_cast<size_t>(INT_MAX)) return false;
+  if (!HasKnownSignature(data)) return false;
   const auto* bytes = reinterpret_cast<const stbi_uc*>(data.data());
   const int length = static_cast<int>(data.size());
   int width = 0, height = 0, channels = 0;
   // The header alone: refuse oversized pictures before decoding them.
   if (!stbi_info_from_memory(bytes, length, &width, &height, &channels)) return false;
-  if (width <= 0 || height <= 0 ||
-      static_cast<int64_t>(width) * height > kMaxImagePixels) {
+  // The header reader reports a top-down BMP's height as negative.
+  const int64_t info_width = width < 0 ? -static_cast<int64_t>(width) : width;
+  const int64_t info_height = height < 0 ? -static_cast<int64_t>(height) : height;
+  if (info_width == 0 || info_height == 0 || info_width > kMaxImagePixels ||
+      info_width * info_height > kMaxImagePixels) {
     return false;
   }
   std::unique_ptr<stbi_uc, StbFree> rgba(

@@ -5,7 +5,8 @@
 //
 // The picture's size is read from its header first and compared with
 // kMaxImagePixels before any pixel memory is allocated; larger pictures are
-// refused. Decoding is done by stb_image.
+// refused. Data that does not begin with the signature of one of the four
+// formats is refused without being decoded. Decoding is done by stb_image.
 //
 // Thread-safe; never throws; false when the data is not an image it can
 // decode (the Picture is then unspecified).

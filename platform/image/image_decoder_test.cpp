@@ -72,10 +72,14 @@ TEST(ImageDecoderTest, DecodesBmpJpegAndGif) {
   bmp.width = 4;
   bmp.height = 2;
   bmp.pixel = [](int32_t x, int32_t y) { return x == 0 && y == 0 ? 0xFF0000u : 0xFFFFFFu; };
-  ASSERT_TRUE(DecodeImage(MakeBmp(bmp), &picture));
-  EXPECT_EQ(picture.description.width, 4);
-  EXPECT_EQ(At(picture.description, 0, 0)[2], 255) << "the BMP's top row comes first";
-  EXPECT_EQ(At(picture.description, 0, 0)[0], 0);
+  for (bool top_down : {false, true}) {
+    bmp.top_down = top_down;
+    ASSERT_TRUE(DecodeImage(MakeBmp(bmp), &picture)) << top_down;
+    EXPECT_EQ(picture.description.width, 4);
+    EXPECT_EQ(picture.description.height, 2);
+    EXPECT_EQ(At(picture.description, 0, 0)[2], 255) << "the BMP's top row comes first";
+    EXPECT_EQ(At(picture.description, 0, 0)[0], 0);
+  }
 
   std::vector<BYTE> jpeg;
   std::vector<BYTE> rgb(16 * 8 * 3, 200);
@@ -100,6 +104,9 @@ TEST(ImageDecoderTest, RefusesDataThatIsNoImageOrTooLarge) {
   EXPECT_FALSE(DecodeImage({}, &picture));
   const std::vector<BYTE> text = {'h', 'e', 'l', 'l', 'o'};
   EXPECT_FALSE(DecodeImage(text, &picture));
+  // A valid TGA: a format stb_image knows but we do not accept.
+  const std::vector<BYTE> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 0, 0, 0};
+  EXPECT_FALSE(DecodeImage(tga, &picture));
   std::vector<BYTE> png = Png(4, 4);
   std::vector<BYTE> cut(png.begin(), png.begin() + 40);
   EXPECT_FALSE(DecodeImage(cut, &picture)) << "truncated PNG";

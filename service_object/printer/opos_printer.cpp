@@ -257,6 +257,7 @@ void QVCOposPrinter::InitProperties() {
   m_errorString.clear();
   m_pageModeArea.clear();
   m_pageModePrintArea.clear();
+  m_lastPageModeControl = 3;
   m_checkHealthText.clear();
   m_outputMode = 0;
   m_rotation = 0;

@@ -177,6 +177,18 @@ class QVCOposPrinter : public CDevice,
   int32_t PrintText(const char* method, LONG Station, BSTR Data, bool immediate);
   int32_t PrintSidewaysPage();
   int32_t PendingMethod(const char* method, LONG* pRC);
+
+  // Pictures and page mode (printer_bitmap.cpp, printer_page_mode.cpp).
+  void TraceBitmapDescription(const qvplatform::DibDescription& picture) const;
+  // Appends the justification and the upright raster of `picture` at Width
+  // (map units, or PTR_BM_ASIS) to `cmd`; 106 for a size beyond the bounds,
+  // 111 when memory runs out, with nothing appended.
+  int32_t AppendPicture(Cmd& cmd, const qvplatform::DibDescription& picture, LONG Width,
+                        LONG Alignment) const;
+  // Writes unless an output mode collects; 201 on success.
+  int32_t FinishPicturePrint();
+  // Wraps the collected device buffer in the page header.
+  void WrapPage();
   int32_t RecLineWidthInMapMode() const;
 
   qvplatform::CriticalSection m_enableLock;
@@ -216,6 +228,8 @@ class QVCOposPrinter : public CDevice,
   int32_t m_rotation = 0;
   int32_t m_widestText = 0;
   CEscapeTranslator m_bufferedTranslator{1};
+  // The last PageModePrint control (PTR_PM_NORMAL after OpenService).
+  LONG m_lastPageModeControl = 3;
 
   // Status: the previous image, sign-extended.
   std::atomic<int32_t> m_lastStatus[4] = {0, 0, 0, 0};
