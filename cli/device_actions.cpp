@@ -196,15 +196,24 @@ int RunStatus(Args args) {
       printerUp && !drawerLdn.empty() && OpenClaimEnable(&drawer, drawerLdn, &reason);
   int code = kExitOk;
   if (printerUp && (drawerLdn.empty() || drawerUp)) {
-    // The printer asks for one status byte a second, four in turn; give it a
-    // full round before reading what it reported.
-    qvplatform::PumpUntil([] { return false; }, qvplatform::ScaledMs(4500));
     const auto last = [](const StatusRecorder& r, std::initializer_list<int32_t> of) {
       for (auto it = r.values.rbegin(); it != r.values.rend(); ++it) {
         if (std::find(of.begin(), of.end(), *it) != of.end()) return *it;
       }
       return -1;
     };
+    // The printer asks for one status byte a second, four in turn, and the
+    // first answer of each kind is reported as an event; wait (bounded) until
+    // the cover, the paper and the drawer have each been reported. What was
+    // not reported by then is read from the properties.
+    qvplatform::PumpUntil(
+        [&] {
+          return last(printerEvents, {kPtrSueCoverOpen, kPtrSueCoverOk}) >= 0 &&
+                 last(printerEvents, {kPtrSueRecEmpty, kPtrSueRecNearEmpty, kPtrSueRecPaperOk}) >=
+                     0 &&
+                 (!drawerUp || last(drawerEvents, {kCashSueDrawerOpen, kCashSueDrawerClosed}) >= 0);
+        },
+        qvplatform::ScaledMs(10000));
     const int32_t cover = last(printerEvents, {kPtrSueCoverOpen, kPtrSueCoverOk});
     const bool coverOpen = cover >= 0 ? cover == kPtrSueCoverOpen
                                       : printer.GetNumber(u"CoverOpen") != 0;
