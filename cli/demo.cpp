@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/device_actions.h"
+#include "cli/library_paths.h"
 #include "cli/registration_command.h"
 #include "cli/sample_receipt.h"
 #include "common/toolreg/device_save.h"
@@ -203,7 +204,7 @@ int RunDemo(Args args) {
   Out("virtual printer: listening on " + address + ":9100");
 
   if (!RegisterAll(&reason)) return Failed(reason);
-  Out("registered libQVSO.so and the control objects");
+  Out("registered " + QvsoLibraryPath().string() + " and the control objects");
   if (!Configure(address, &reason)) return Failed(reason);
   Out("configured printer DemoPrinter (ENet " + address + ") and drawer DemoDrawer, trace level " +
       std::to_string(kDemoLogLevel));

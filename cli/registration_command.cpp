@@ -50,7 +50,7 @@ int RunBoth(Args& args, bool (*action)(std::string*), const char* usage, const c
   if (!args.empty()) return Usage("unexpected argument " + args.front());
   std::string reason;
   if (!action(&reason)) return Failed(reason);
-  Out(done);
+  Out(std::string(done) + " " + QvsoLibraryPath().string());
   return kExitOk;
 }
 
