@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,8 @@ class ControlObjectsEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     qvplatform::SetTimeScaleForTesting(0.05);
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    m_apartment = std::make_unique<qvopos::Apartment>();
+    ASSERT_TRUE(m_apartment->ok());
     m_library = dlopen(QV_QVSO_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(m_library, nullptr) << dlerror();
     auto registerServer = reinterpret_cast<HRESULT (*)()>(dlsym(m_library, "DllRegisterServer"));
@@ -72,10 +74,11 @@ class ControlObjectsEndToEnd : public ::testing::Test {
     m_printer.Stop();
     CoFreeUnusedLibraries();
     if (m_library != nullptr) dlclose(m_library);
-    CoUninitialize();
+    m_apartment.reset();
   }
 
   TempPrefix m_prefix;
+  std::unique_ptr<qvopos::Apartment> m_apartment;
   qvvp::VirtualPrinter m_printer;
   std::string m_address;
   void* m_library = nullptr;
@@ -106,15 +109,15 @@ TEST_F(ControlObjectsEndToEnd, PrintsCutsOpensTheDrawerAndReportsStatus) {
     ASSERT_EQ(drawer.ClaimDevice(1000), 0);
     ASSERT_EQ(drawer.SetDeviceEnabled(true), 0);
     EXPECT_EQ(drawer.OpenDrawer(), 0);
-    ASSERT_TRUE(qvplatform::PumpUntil([&] { return drawerEvents.Saw(1); }, 10000))
+    ASSERT_TRUE(m_apartment->PumpUntil([&] { return drawerEvents.Saw(1); }, 10000))
         << "no drawer-open event";
     EXPECT_TRUE(drawer.DrawerOpened());
     m_printer.engine().SetDrawerOpen(false);
-    ASSERT_TRUE(qvplatform::PumpUntil([&] { return drawerEvents.Saw(0); }, 10000))
+    ASSERT_TRUE(m_apartment->PumpUntil([&] { return drawerEvents.Saw(0); }, 10000))
         << "no drawer-closed event";
 
     m_printer.engine().SetCoverOpen(true);
-    ASSERT_TRUE(qvplatform::PumpUntil([&] { return printerEvents.Saw(11); }, 10000))
+    ASSERT_TRUE(m_apartment->PumpUntil([&] { return printerEvents.Saw(11); }, 10000))
         << "no cover-open event";
 
     EXPECT_EQ(drawer.Close(), 0);

@@ -1,6 +1,8 @@
 #include "control_objects/opos_device.h"
 
+#include "platform/apartment/message_queue.h"
 #include "platform/com/bstr.h"
+#include "platform/com/runtime.h"
 #include "platform/com/variant.h"
 
 namespace qvopos {
@@ -57,6 +59,20 @@ HRESULT IdOf(IDispatch* object, std::u16string_view name, DISPID* dispid) {
 }
 
 }  // namespace
+
+Apartment::Apartment() : m_initialized(SUCCEEDED(CoInitialize(nullptr))) {}
+
+Apartment::~Apartment() {
+  if (m_initialized) CoUninitialize();
+}
+
+void Apartment::Pump(int64_t milliseconds) {
+  qvplatform::PumpUntil([] { return false; }, milliseconds);
+}
+
+bool Apartment::PumpUntil(const std::function<bool()>& done, int64_t milliseconds) {
+  return qvplatform::PumpUntil(done, milliseconds);
+}
 
 OposDevice::OposDevice(qvcontrols::DeviceClass deviceClass)
     : m_deviceClass(deviceClass), m_object(qvcontrols::CControlObject::Create(deviceClass)) {}

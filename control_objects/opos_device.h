@@ -13,6 +13,7 @@
 #define QV_CONTROL_OBJECTS_OPOS_DEVICE_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +29,26 @@ using qvcontrols::OposEvent;
 using qvcontrols::OposEventListener;
 
 using OposValue = std::variant<int32_t, std::u16string>;
+
+// Makes the constructing thread an apartment for its lifetime (CoInitialize
+// and CoUninitialize), and pumps it, so a program need not call the COM
+// runtime itself. Construct before the devices, destroy after them.
+class Apartment {
+ public:
+  Apartment();
+  ~Apartment();
+  Apartment(const Apartment&) = delete;
+  Apartment& operator=(const Apartment&) = delete;
+
+  bool ok() const { return m_initialized; }
+  // Delivers pending events for `milliseconds` (real time).
+  void Pump(int64_t milliseconds);
+  // Pumps until `done()` holds or `milliseconds` have passed; returns done().
+  bool PumpUntil(const std::function<bool()>& done, int64_t milliseconds);
+
+ private:
+  bool m_initialized = false;
+};
 
 struct CallResult {
   HRESULT hr = S_OK;       // a dispatch failure: unknown member, bad argument
