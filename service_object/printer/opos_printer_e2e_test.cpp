@@ -278,6 +278,31 @@ TEST_F(PrinterEndToEnd, SidewaysPageIsPrintedWhenTheRotationChanges) {
   EXPECT_EQ(Payload(), expected);
 }
 
+// The page direction comes from the rotation without its barcode flag, so
+// a rotate-180 barcode page prints upside down (ESC T 2), not right-turned.
+TEST_F(PrinterEndToEnd, SidewaysDirectionIgnoresTheBarcodeFlag) {
+  ConfigureNetwork();
+  OpenClaimEnable();
+  struct Case {
+    LONG rotation;
+    uint8_t direction;
+  };
+  const Case cases[] = {{257, 0x33}, {258, 0x31}, {0x1101, 0x33}, {0x1102, 0x31}, {0x1103, 0x32}};
+  Bytes expected;
+  for (const Case& c : cases) {
+    EXPECT_EQ(m_driver->Call(u"RotatePrint", {2L, c.rotation}), 0);
+    m_driver->CallVoid(u"PrintNormal", {2L, u"x"});
+    EXPECT_EQ(m_driver->Call(u"RotatePrint", {2L, 1L}), 0);
+    expected = Concat({expected,
+                       {0x1B, 0x4C, 0x1B, 0x57, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xF8, 0x01,
+                        0x1B, 0x54, c.direction, 0x1C, 0x26, 0x1B, 0x74, 0x00, 0x1B, 0x52, 0x00,
+                        0x1B, 0x4A, 0x15},
+                       kBufferedPrefix, Text("x"), {0x0C}});
+  }
+  ASSERT_TRUE(WaitForStream(expected));
+  EXPECT_EQ(Payload(), expected);
+}
+
 TEST_F(PrinterEndToEnd, CutPaperOfAnyOtherPercentageCutsOnePointLeft) {
   ConfigureNetwork();
   OpenClaimEnable();
