@@ -124,16 +124,18 @@ bool ChildProcess::ReadSome(int64_t timeout_ms) {
 }
 
 bool ChildProcess::WaitForLine(const std::function<bool(const std::string&)>& match,
-                               int64_t timeout_ms) {
+                               int64_t timeout_ms, size_t from, size_t* at) {
   const int64_t end = NowMs() + timeout_ms;
-  size_t checked = 0;
+  size_t checked = from;
   for (;;) {
     for (; checked < m_lines.size(); ++checked) {
-      if (match(m_lines[checked])) return true;
+      if (!match(m_lines[checked])) continue;
+      if (at != nullptr) *at = checked;
+      return true;
     }
     const int64_t left = end - NowMs();
     if (left <= 0) return false;
-    if (!ReadSome(left) && checked == m_lines.size()) return false;
+    if (!ReadSome(left) && checked >= m_lines.size()) return false;
   }
 }
 

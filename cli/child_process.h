@@ -28,11 +28,14 @@ class ChildProcess {
   void Write(std::string_view text);
   void CloseInput();
 
-  // Reads output until a complete standard-output line satisfies `match`
-  // (the lines already read count too) or `timeout_ms` passes.
-  bool WaitForLine(const std::function<bool(const std::string&)>& match, int64_t timeout_ms);
-  bool WaitForLine(const std::string& line, int64_t timeout_ms) {
-    return WaitForLine([&line](const std::string& l) { return l == line; }, timeout_ms);
+  // Reads output until a complete standard-output line with an index of at
+  // least `from` satisfies `match` (the lines already read count too) or
+  // `timeout_ms` passes. The index of the line goes to `at` when given.
+  bool WaitForLine(const std::function<bool(const std::string&)>& match, int64_t timeout_ms,
+                   size_t from = 0, size_t* at = nullptr);
+  bool WaitForLine(const std::string& line, int64_t timeout_ms, size_t from = 0,
+                   size_t* at = nullptr) {
+    return WaitForLine([&line](const std::string& l) { return l == line; }, timeout_ms, from, at);
   }
   // Closes standard input, reads everything and waits for the exit; the exit
   // code, or -1 when the child had to be killed after `timeout_ms`.

@@ -54,10 +54,11 @@ class CliShellTest : public ::testing::Test {
     ASSERT_EQ(result.code, 0) << args.front() << ": " << result.error;
   }
 
-  // Sends one line and waits for the answer line.
+  // Sends one line and waits for its answer among the lines that follow.
   void Say(ChildProcess& shell, const std::string& line, const std::string& answer) {
+    const size_t mark = shell.lines().size();
     shell.Write(line + "\n");
-    ASSERT_TRUE(shell.WaitForLine(answer, kLineTimeoutMs))
+    ASSERT_TRUE(shell.WaitForLine(answer, kLineTimeoutMs, mark))
         << "no \"" << answer << "\" after \"" << line << "\"; output:\n"
         << shell.output() << shell.error();
   }
@@ -73,6 +74,9 @@ TEST_F(CliShellTest, AScriptPrintsCutsOpensTheDrawerAndShowsDrawerAndCoverEvents
   Say(shell, "open printer Front", "open printer: 0");
   Say(shell, "printer ClaimDevice 1000", "printer.ClaimDevice: 0");
   Say(shell, "printer set DeviceEnabled 1", "printer.DeviceEnabled := 1: 0");
+  // The first status report (cover closed) shows the connection is up.
+  ASSERT_TRUE(shell.WaitForLine("event printer StatusUpdateEvent 12", kLineTimeoutMs))
+      << shell.output();
   Say(shell, "printer get DeviceName", "printer.DeviceName = QV 80 Printer");
   Say(shell, R"(printer PrintNormal 2 "Hello from the shell\n\e|bCTotal  $4.20\n")",
       "printer.PrintNormal: 0");
@@ -83,20 +87,28 @@ TEST_F(CliShellTest, AScriptPrintsCutsOpensTheDrawerAndShowsDrawerAndCoverEvents
   Say(shell, "open drawer Till", "open drawer: 0");
   Say(shell, "drawer ClaimDevice 1000", "drawer.ClaimDevice: 0");
   Say(shell, "drawer set DeviceEnabled 1", "drawer.DeviceEnabled := 1: 0");
+  ASSERT_TRUE(shell.WaitForLine("event drawer StatusUpdateEvent 0", kLineTimeoutMs))
+      << shell.output();  // the first report: closed
+  size_t mark = shell.lines().size();
   Say(shell, "drawer OpenDrawer", "drawer.OpenDrawer: 0");
   // Events arrive while the shell waits for input; the virtual printer
   // closes its drawer by itself after a while.
-  ASSERT_TRUE(shell.WaitForLine("event drawer StatusUpdateEvent 1", kLineTimeoutMs))
+  size_t opened = 0;
+  ASSERT_TRUE(shell.WaitForLine("event drawer StatusUpdateEvent 1", kLineTimeoutMs, mark, &opened))
       << shell.output();
-  ASSERT_TRUE(shell.WaitForLine("event drawer StatusUpdateEvent 0", kLineTimeoutMs))
+  ASSERT_TRUE(shell.WaitForLine("event drawer StatusUpdateEvent 0", kLineTimeoutMs, opened))
       << shell.output();
 
+  mark = shell.lines().size();
   m_printer.engine().SetCoverOpen(true);
-  ASSERT_TRUE(shell.WaitForLine("event printer StatusUpdateEvent 11", kLineTimeoutMs))
+  ASSERT_TRUE(shell.WaitForLine("event printer StatusUpdateEvent 11", kLineTimeoutMs, mark))
       << shell.output();
   Say(shell, "printer get CoverOpen", "printer.CoverOpen = 1");
+  mark = shell.lines().size();
   m_printer.engine().SetCoverOpen(false);
-  Say(shell, "wait 5000", "event printer StatusUpdateEvent 12");
+  shell.Write("wait 5000\n");
+  ASSERT_TRUE(shell.WaitForLine("event printer StatusUpdateEvent 12", kLineTimeoutMs, mark))
+      << shell.output();
 
   Say(shell, "drawer Close", "drawer.Close: 0");
   Say(shell, "printer Close", "printer.Close: 0");

@@ -76,13 +76,21 @@ bool OpenClaimEnable(qvopos::OposDevice* device, const std::u16string& ldn, std:
     device->Close();
     return false;
   }
+  StatusRecorder firstStatus;
+  device->AddListener(&firstStatus);
   rc = device->SetDeviceEnabled(true);
   if (rc != 0) {
+    device->RemoveListener(&firstStatus);
     *reason = StepFailure("DeviceEnabled", ldn, rc);
     device->ReleaseDevice();
     device->Close();
     return false;
   }
+  // A network printer is connected in the background after the claim; its
+  // first status report shows that output can reach it. Without one within
+  // the bound, go on: output then reports its own failure.
+  qvplatform::PumpUntil([&] { return !firstStatus.values.empty(); }, qvplatform::ScaledMs(5000));
+  device->RemoveListener(&firstStatus);
   return true;
 }
 

@@ -14,8 +14,10 @@
 
 namespace qvcli {
 
-// Open, ClaimDevice(1000) and DeviceEnabled = true. On failure the reason
-// names the step and its result code, and the device is left closed.
+// Open, ClaimDevice(1000) and DeviceEnabled = true, then waits (bounded)
+// for the device's first status report, which shows that the connection to
+// the printer is up. On failure the reason names the step and its result
+// code, and the device is left closed.
 bool OpenClaimEnable(qvopos::OposDevice* device, const std::u16string& ldn, std::string* reason);
 // DeviceEnabled = false, ReleaseDevice, Close (results ignored).
 void DisableReleaseClose(qvopos::OposDevice* device);
