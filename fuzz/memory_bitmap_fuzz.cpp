@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const qvplatform::DibDescription& d = picture.description;
   if (!d.IsReadable()) __builtin_trap();
-  const LONG width = (control >> 2) == 0 ? d.width : static_cast<LONG>(control >> 2) * 16;
+  const LONG width = (control >> 2) == 0 ? d.width : static_cast<LONG>(control >> 2) * 4;
   std::string raster;
   PictureToRaster(d, width, UprightOrder(d), &raster);
   return 0;
