@@ -42,7 +42,6 @@ class CliShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(m_printer.StartTcp(LoopbackAddress(), 9100), 0);
-    m_printer.engine().SetDrawerAutoCloseMs(300);
     Expect({"register"});
     Expect({"printer", "add", "Front", "--interface", "ENet", "--ip", LoopbackAddress()});
     Expect({"drawer", "add", "Till", "--uses", "Front", "--pulse-on", "100", "--pulse-off",
@@ -91,11 +90,11 @@ TEST_F(CliShellTest, AScriptPrintsCutsOpensTheDrawerAndShowsDrawerAndCoverEvents
       << shell.output();  // the first report: closed
   size_t mark = shell.lines().size();
   Say(shell, "drawer OpenDrawer", "drawer.OpenDrawer: 0");
-  // Events arrive while the shell waits for input; the virtual printer
-  // closes its drawer by itself after a while.
+  // Events arrive while the shell waits for input.
   size_t opened = 0;
   ASSERT_TRUE(shell.WaitForLine("event drawer StatusUpdateEvent 1", kLineTimeoutMs, mark, &opened))
       << shell.output();
+  m_printer.engine().SetDrawerOpen(false);
   ASSERT_TRUE(shell.WaitForLine("event drawer StatusUpdateEvent 0", kLineTimeoutMs, opened))
       << shell.output();
 
@@ -164,7 +163,6 @@ TEST_F(CliShellTest, PrintDrawerOpenAndStatusCommands) {
   EXPECT_TRUE(Contains(m_printer.engine().stream(), "Printed by qvopos\n"));
   EXPECT_TRUE(Contains(m_printer.engine().stream(), "From standard input\n"));
 
-  m_printer.engine().SetDrawerAutoCloseMs(0);
   result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"drawer", "open", "Till"}, "", kFastClock);
   ASSERT_EQ(result.code, 0) << result.error;
   EXPECT_EQ(result.output, "drawer opened\n");

@@ -31,7 +31,6 @@ namespace {
 constexpr char16_t kPrinterLdn[] = u"DemoPrinter";
 constexpr char16_t kDrawerLdn[] = u"DemoDrawer";
 constexpr int32_t kDemoLogLevel = 5;  // FunctionData: entries, exits and values
-constexpr int64_t kDrawerAutoCloseMs = 1500;
 constexpr int32_t kCashSueDrawerClosed = 0;
 constexpr int32_t kCashSueDrawerOpen = 1;
 
@@ -112,7 +111,7 @@ bool Configure(const std::string& address, std::string* reason) {
 }
 
 // Prints the receipt and opens the drawer through the control objects.
-bool UseDevices(std::string* reason) {
+bool UseDevices(qvvp::PrinterEngine& engine, std::string* reason) {
   qvopos::PosPrinter printer;
   qvopos::CashDrawer drawer;
   DrawerEvents drawerEvents;
@@ -136,6 +135,8 @@ bool UseDevices(std::string* reason) {
           *reason = "the drawer did not report itself open";
         } else {
           Out("drawer DemoDrawer: StatusUpdateEvent 1 (opened)");
+          // The cashier shuts the drawer again.
+          engine.SetDrawerOpen(false);
           if (!qvplatform::PumpUntil([&] { return drawerEvents.Saw(kCashSueDrawerClosed); },
                                      qvplatform::ScaledMs(10000))) {
             *reason = "the drawer did not report itself closed again";
@@ -197,7 +198,6 @@ int RunDemo(Args args) {
   std::unique_ptr<qvvp::VirtualPrinter> virtualPrinter = StartPrinter(&address, &reason);
   if (!virtualPrinter) return Failed(reason);
   qvvp::PrinterEngine& engine = virtualPrinter->engine();
-  engine.SetDrawerAutoCloseMs(qvplatform::ScaledMs(kDrawerAutoCloseMs));
   if (engine.RecordStreamTo(streamFile) != 0 || engine.RecordListingTo(listingFile) != 0) {
     return Failed("cannot write the recordings in " + prefix.string());
   }
@@ -210,7 +210,7 @@ int RunDemo(Args args) {
       std::to_string(kDemoLogLevel));
 
   if (FAILED(CoInitialize(nullptr))) return Failed("CoInitialize failed");
-  const bool used = UseDevices(&reason);
+  const bool used = UseDevices(engine, &reason);
   CoFreeUnusedLibraries();
   CoUninitialize();
   virtualPrinter->Stop();

@@ -6,8 +6,8 @@
 // objects, sets the trace level, adds printer "DemoPrinter" and drawer
 // "DemoDrawer" on the network interface, prints the sample receipt through
 // the control objects (text, a transaction, a sideways barcode), cuts,
-// opens the drawer and waits until the drawer reports itself open and, when
-// the virtual printer closes it again, closed. Finally it says where the
+// opens the drawer and waits until the drawer reports itself open and, once
+// the virtual printer's drawer has been shut again, closed. Finally it says where the
 // byte stream, the command listing and the trace file are; the prefix is
 // left in place for reading them.
 //
