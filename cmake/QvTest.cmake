@@ -25,4 +25,18 @@ function(qv_add_test name)
       "endforeach()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
   endif()
+  if("concurrency" IN_LIST ARG_LABELS)
+    set_property(GLOBAL APPEND PROPERTY QV_CONCURRENCY_TESTS ${name})
+  endif()
+endfunction()
+
+# concurrency_tests: builds just the test programs labelled "concurrency" (and,
+# through their dependencies, what they load at run time). The ThreadSanitizer
+# preset builds only this.
+function(qv_add_concurrency_target)
+  get_property(tests GLOBAL PROPERTY QV_CONCURRENCY_TESTS)
+  add_custom_target(concurrency_tests)
+  if(tests)
+    add_dependencies(concurrency_tests ${tests})
+  endif()
 endfunction()
