@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -136,7 +135,13 @@ TEST_F(CliShellTest, ByReferenceArgumentsStringsAndRefusedLines) {
   shell.Write("printer DirectIO 0 7 \"ab\\x01\"\n");
   ASSERT_TRUE(shell.WaitForLine(
       [](const std::string& line) {
-        return std::regex_match(line, std::regex(R"(printer\.DirectIO: -?\d+ pData=-?\d+ pString=.*)"));
+        // "printer.DirectIO: RC pData=NUMBER pString=TEXT"
+        const size_t data = line.find(" pData=");
+        const size_t text = line.find(" pString=");
+        return line.rfind("printer.DirectIO: ", 0) == 0 && data != std::string::npos &&
+               text != std::string::npos && data < text &&
+               line.find_first_not_of("-0123456789", 18) == data &&
+               line.find_first_not_of("-0123456789", data + 7) == text;
       },
       kLineTimeoutMs))
       << shell.output();
