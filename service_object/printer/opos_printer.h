@@ -176,7 +176,6 @@ class QVCOposPrinter : public CDevice,
   void BuildPrintJob(bool immediate, std::string_view text, CEscapeTranslator& translator);
   int32_t PrintText(const char* method, LONG Station, BSTR Data, bool immediate);
   int32_t PrintSidewaysPage();
-  int32_t PendingMethod(const char* method, LONG* pRC);
 
   // Pictures and page mode (printer_bitmap.cpp, printer_page_mode.cpp).
   void TraceBitmapDescription(const qvplatform::DibDescription& picture) const;
