@@ -34,6 +34,11 @@ const ComClassEntry kClasses[] = {
 constexpr size_t kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 CComClassFactory* g_factories[kClassCount] = {};
 
+// Frees the cached factories when the library unloads.
+__attribute__((destructor)) void FreeFactoriesAtUnload() {
+  FreeClassFactories(g_factories, kClassCount);
+}
+
 // The absolute path of this library, as registration records it.
 std::u16string ModulePath() {
   Dl_info info{};

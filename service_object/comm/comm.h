@@ -17,11 +17,15 @@
 #include <string>
 #include <string_view>
 
+#include "service_object/comm/receiver_slot.h"
+
 class Cmd;
 
 // Receiver of status images. ProcessCommData runs on a channel's read thread
 // (or on the caller's thread when the drawer replays the last status), so
 // implementations must be safe against their own methods on other threads.
+// It must not wait for the device's own thread: that thread may be waiting
+// in DetachReceiver for the call to end (receiver_slot.h).
 class CCommData {
  public:
   virtual ~CCommData() = default;
@@ -31,7 +35,8 @@ class CCommData {
 
 class CComm {
  public:
-  CComm() = default;
+  // `receiver` (may be null) gets the channel's status images.
+  explicit CComm(CCommData* receiver = nullptr) : m_receiverSlot(receiver) {}
   // Derived destructors stop the read thread and close the port.
   virtual ~CComm() = default;
   CComm(const CComm&) = delete;
@@ -54,8 +59,17 @@ class CComm {
 
   int32_t CommEnabled() const { return m_commEnabled.load(); }
 
+  // A device that shares the channel; it receives once the receivers
+  // before it have detached.
+  void AttachReceiver(CCommData& receiver) { m_receiverSlot.Attach(receiver); }
+  // After this returns the channel never calls `receiver` again.
+  void DetachReceiver(const CCommData& receiver) { m_receiverSlot.Detach(receiver); }
+  CCommData* ActiveReceiver() { return m_receiverSlot.Active(); }
+
  protected:
   std::atomic<int32_t> m_commEnabled{0};
+  // The read thread hands status images to it.
+  CReceiverSlot m_receiverSlot;
 };
 
 // The valid bytes of a command object (its buffer up to its length).

@@ -86,6 +86,7 @@ void CCommArbiter::AddSerialDevice(int32_t interfaceIndex, const std::string& co
   {
     qvplatform::CriticalSectionLock lock(m_lock);
     if (m_serialDevice) {
+      m_serialDevice->AttachReceiver(receiver);
       Trace(4, "<<< Serial Opened");
     } else {
       if (devicePath.size() > kMaxDevicePath) {
@@ -111,6 +112,8 @@ void CCommArbiter::AddUsbDevice2(int32_t interfaceIndex, const std::string& usbP
         return std::make_unique<CUsbComm>(interfaceIndex, usbPath, receiver);
       });
       if (!m_usbDevice->IsOpen()) Trace(4, "<<< Open usb Error");
+    } else {
+      m_usbDevice->AttachReceiver(receiver);
     }
   }
   Trace(4, "<<< AddUsbDevice2");
@@ -132,6 +135,8 @@ void CCommArbiter::AddLPTDevice(int32_t /*interfaceIndex*/, const std::string& l
       m_lptDevice = CreateChannel([&]() -> std::unique_ptr<CComm> {
         return std::make_unique<CLPTComm>(portName, receiver);
       });
+    } else {
+      m_lptDevice->AttachReceiver(receiver);
     }
   }
   Trace(4, "<<< AddLPTDevice");
@@ -150,6 +155,8 @@ void CCommArbiter::OpenReportChannel(const std::string& serverAddress,
         throw QVError(e.what());
       }
       m_reportOpen = true;
+    } else {
+      m_socketClient->AttachReceiver(receiver);
     }
     ++m_reportUsers;
   }
@@ -194,7 +201,10 @@ void CCommArbiter::CloseReportChannel() {
       Trace(5, "    | Cannot close Socket Client while it is used by another device");
     } else if (m_reportOpen) {
       Trace(5, "    | Closing Socket Client...");
-      closing = std::move(m_socketClient);
+      // Listed as closed at once, so that DetachReceiver on another thread
+      // always finds it.
+      closing = m_socketClient;
+      m_closedClients.push_back(std::move(m_socketClient));
       m_reportOpen = false;
     }
   }
@@ -203,10 +213,26 @@ void CCommArbiter::CloseReportChannel() {
   if (closing) {
     closing->Close();
     std::lock_guard<std::mutex> lock(m_reportLock);
-    m_closedClients.push_back(std::move(closing));
     ReapClosedClients();
   }
   Trace(4, "<<< CloseReportChannel");
+}
+
+void CCommArbiter::DetachReceiver(const CCommData& receiver) {
+  {
+    // The arbiter lock keeps the channels alive; a receiver never takes it.
+    qvplatform::CriticalSectionLock lock(m_lock);
+    if (m_serialDevice) m_serialDevice->DetachReceiver(receiver);
+    if (m_usbDevice) m_usbDevice->DetachReceiver(receiver);
+    if (m_lptDevice) m_lptDevice->DetachReceiver(receiver);
+  }
+  std::vector<std::shared_ptr<CSocketClient>> clients;
+  {
+    std::lock_guard<std::mutex> lock(m_reportLock);
+    clients = m_closedClients;
+    if (m_socketClient) clients.push_back(m_socketClient);
+  }
+  for (const std::shared_ptr<CSocketClient>& client : clients) client->DetachReceiver(receiver);
 }
 
 void CCommArbiter::ReapClosedClients() {

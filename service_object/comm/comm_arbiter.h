@@ -3,8 +3,11 @@
 //
 // It owns at most one serial, one USB and one parallel channel, whatever port
 // names the devices are configured with: the first Add of a kind creates the
-// channel with the caller's receiver, later Adds share it (their receiver is
-// ignored). The devices decide when a channel goes, through
+// channel with the caller's receiver, later Adds share it (their receiver
+// waits behind the first and takes over when it detaches). A device detaches
+// from every channel with DetachReceiver when it releases its claim and when
+// it goes; after that no read thread calls it. The devices decide when a
+// channel goes, through
 // ClaimedDeviceCount. The network client (the "report channel") is counted:
 // every successful OpenReportChannel must be paired with one
 // CloseReportChannel, and the client is closed when the last user closes it.
@@ -71,6 +74,11 @@ class CCommArbiter {
   void RemoveIbmUsbDevice(int32_t interfaceIndex);
   void RemoveLPTDevice();
   void CloseReportChannel();
+
+  // Takes `receiver` off every channel and network client, closed clients
+  // whose thread is still ending included, and waits for a status delivery
+  // into it that is in progress. Runs on the device's thread.
+  void DetachReceiver(const CCommData& receiver);
 
   // Port writes: true when every byte reached the open channel.
   bool WriteData(const Cmd& command);

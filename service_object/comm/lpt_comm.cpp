@@ -31,7 +31,7 @@ std::string BareName(const std::string& name) {
 
 }  // namespace
 
-CLPTComm::CLPTComm(const std::string& portName, CCommData& receiver) : m_receiver(receiver) {
+CLPTComm::CLPTComm(const std::string& portName, CCommData& receiver) : CComm(&receiver) {
   Trace(4, ">>> CLPTComm()");
   OpenComPort(portName);
   try {
@@ -99,7 +99,7 @@ void CLPTComm::RunReadThread() {
       }
       if (got > 0) {
         std::string_view read(buffer, got);
-        if (UpdateStatusImage(image, read)) m_receiver.ProcessCommData(image);
+        if (UpdateStatusImage(image, read)) m_receiverSlot.Deliver(image);
         Trace(5, "    - Port[" + BareName(m_portName) + "]Read: " + ControlCharText(read));
       }
       if (m_terminateThread.Wait(qvplatform::ScaledMs(1000))) break;

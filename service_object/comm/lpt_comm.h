@@ -41,7 +41,6 @@ class CLPTComm : public CComm {
   void RunReadThread();
   bool WriteBytes(std::string_view bytes);
 
-  CCommData& m_receiver;
   std::string m_portName;
   qvplatform::DeviceFile m_port;
   qvplatform::Event m_terminateThread{qvplatform::Event::Kind::kAutoReset};

@@ -29,13 +29,13 @@ std::string CodeText(int errno_value) { return NumToString(SystemErrorCode(errno
 CSerialComm::CSerialComm(const std::string& devicePath, int32_t baudRate, int32_t byteSize,
                          int32_t parity, int32_t stopBits, int32_t flowControl,
                          CCommData& receiver)
-    : m_devicePath(devicePath),
+    : CComm(&receiver),
+      m_devicePath(devicePath),
       m_baudRate(baudRate),
       m_byteSize(byteSize),
       m_parity(parity),
       m_stopBits(stopBits),
-      m_flowControl(flowControl),
-      m_receiver(receiver) {
+      m_flowControl(flowControl) {
   Trace(4, ">>> CSerialComm(2)");
   OpenComPort();
   try {
@@ -156,7 +156,7 @@ void CSerialComm::RunReadThread() {
         throw SerialCommError("Error while reading data (Code:" + CodeText(rc) + ")");
       }
       if (running && got > 0 && UpdateStatusImage(image, std::string_view(buffer, got))) {
-        m_receiver.ProcessCommData(image);
+        m_receiverSlot.Deliver(image);
       }
       // At most one read per second; the end of the channel cuts it short.
       if (m_terminateThread.Wait(qvplatform::ScaledMs(1000))) break;

@@ -65,7 +65,6 @@ class CSerialComm : public CComm {
   int32_t m_parity;
   int32_t m_stopBits;
   int32_t m_flowControl;
-  CCommData& m_receiver;
 
   qvplatform::SerialPort m_port;
   qvplatform::CriticalSection m_lock;  // held for a whole write

@@ -55,7 +55,7 @@ std::shared_ptr<CSocketClient> CSocketClient::Create(const std::string& address,
 
 CSocketClient::CSocketClient(const std::string& address, const std::string& port,
                              CCommData& receiver)
-    : m_address(address), m_port(port), m_receiver(receiver) {
+    : m_address(address), m_port(port), m_receiver(&receiver) {
   Trace(4, ">>> Socket()");
   Trace(5, "    | Address: " + address + " Port: " + port);
   Trace(5, "    | Socket initialized");
@@ -165,7 +165,7 @@ void CSocketClient::Run() {
         break;
       }
       if (UpdateStatusImage(image, std::string_view(buffer.data(), received))) {
-        m_receiver.ProcessCommData(image);
+        m_receiver.Deliver(image);
       }
     }
   }

@@ -28,6 +28,7 @@
 #include "platform/sync/critical_section.h"
 #include "platform/sync/event.h"
 #include "platform/sync/thread.h"
+#include "service_object/comm/receiver_slot.h"
 
 class CCommData;
 class Cmd;
@@ -43,6 +44,13 @@ class CSocketClient {
 
   bool Write(const Cmd& command);
   void Close();
+
+  // A device that shares the client; it receives once the receivers before
+  // it have detached.
+  void AttachReceiver(CCommData& receiver) { m_receiver.Attach(receiver); }
+  // After this returns the client's thread never calls `receiver` again.
+  void DetachReceiver(const CCommData& receiver) { m_receiver.Detach(receiver); }
+  CCommData* ActiveReceiver() { return m_receiver.Active(); }
 
   bool IsConnected() const { return m_connected.load(); }
   void SetCommEnabled(int32_t enabled) { m_enabled.store(enabled); }
@@ -68,7 +76,7 @@ class CSocketClient {
 
   const std::string m_address;
   const std::string m_port;
-  CCommData& m_receiver;
+  CReceiverSlot m_receiver;
 
   std::atomic<bool> m_connected{false};
   std::atomic<bool> m_run{true};

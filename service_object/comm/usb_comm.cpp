@@ -25,7 +25,7 @@ std::string CodeText(int errno_value) { return NumToString(SystemErrorCode(errno
 
 CUsbComm::CUsbComm(int32_t /*interfaceIndex*/, const std::string& devicePath,
                    CCommData& receiver)
-    : m_receiver(receiver) {
+    : CComm(&receiver) {
   Trace(4, ">>> CUsbComm(3)");
   OpenPort(devicePath);
   try {
@@ -105,7 +105,7 @@ void CUsbComm::RunReadThread() {
         throw UsbCommError("Error while reading data (Code:" + CodeText(rc) + ").");
       }
       if (got > 0 && UpdateStatusImage(image, std::string_view(buffer, got))) {
-        m_receiver.ProcessCommData(image);
+        m_receiverSlot.Deliver(image);
       }
     }
     Trace(5, "    - About to exit RunReadThread");

@@ -44,7 +44,6 @@ class CUsbComm : public CComm {
   void RunReadThread();
   bool WriteBytes(std::string_view bytes, const char* notOpenLine);
 
-  CCommData& m_receiver;
   std::string m_portName;
   qvplatform::DeviceFile m_UsbDevice;
   qvplatform::CriticalSection m_lock;  // held for a whole write

@@ -41,16 +41,21 @@ HRESULT CComClassFactory::LockServer(BOOL fLock) {
   return S_OK;
 }
 
+namespace {
+// Constant-initialised and trivially destructible, so it is usable until the
+// library is unmapped.
+std::mutex g_cacheLock;
+}  // namespace
+
 HRESULT GetClassObjectFrom(const ComClassEntry* classes, CComClassFactory** cache,
                            size_t count, REFCLSID rclsid, REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  static std::mutex cacheLock;
   for (size_t i = 0; i < count; ++i) {
     if (!(*classes[i].clsid == rclsid)) continue;
     CComClassFactory* factory;
     {
-      std::lock_guard<std::mutex> lock(cacheLock);
+      std::lock_guard<std::mutex> lock(g_cacheLock);
       if (cache[i] == nullptr) {
         cache[i] = new (std::nothrow) CComClassFactory(classes[i].creator);
         if (cache[i] == nullptr) return E_OUTOFMEMORY;
@@ -60,4 +65,14 @@ HRESULT GetClassObjectFrom(const ComClassEntry* classes, CComClassFactory** cach
     return factory->QueryInterface(riid, ppv);
   }
   return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+void FreeClassFactories(CComClassFactory** cache, size_t count) {
+  std::lock_guard<std::mutex> lock(g_cacheLock);
+  for (size_t i = 0; i < count; ++i) {
+    if (cache[i] != nullptr && cache[i]->HeldOnlyByCache()) {
+      delete cache[i];
+      cache[i] = nullptr;
+    }
+  }
 }

@@ -9,6 +9,12 @@
 // factory of a class is created on its first request and kept until the
 // library unloads; an unknown CLSID gives CLASS_E_CLASSNOTAVAILABLE. Calls
 // may come from any thread; the cache is guarded.
+//
+// FreeClassFactories runs when the library unloads (a destructor function of
+// the module): it frees every cached factory that no client holds and empties
+// its slot. It touches only the cache and the heap, so it is safe whichever
+// of the library's other statics are already gone. A factory a client still
+// holds is left allocated rather than freed under its user.
 #ifndef QV_SERVICE_OBJECT_CORE_CLASS_FACTORY_H_
 #define QV_SERVICE_OBJECT_CORE_CLASS_FACTORY_H_
 
@@ -32,6 +38,9 @@ class CComClassFactory final : public IClassFactory {
   HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override;
   HRESULT LockServer(BOOL fLock) override;
 
+  // Only the cache's own reference is left.
+  bool HeldOnlyByCache() const { return m_refCount.load() == 1; }
+
  private:
   ComCreatorFn m_creator;
   std::atomic<ULONG> m_refCount{1};  // the cache's own reference
@@ -46,5 +55,8 @@ struct ComClassEntry {
 // `cache` has one slot per class entry and keeps the factories.
 HRESULT GetClassObjectFrom(const ComClassEntry* classes, CComClassFactory** cache,
                            size_t count, REFCLSID rclsid, REFIID riid, void** ppv);
+
+// Frees the factories of `cache` that no client holds; see above.
+void FreeClassFactories(CComClassFactory** cache, size_t count);
 
 #endif  // QV_SERVICE_OBJECT_CORE_CLASS_FACTORY_H_

@@ -70,8 +70,9 @@ CCashDrawer::CCashDrawer() : CDevice(kTraceTag) {
 }
 
 CCashDrawer::~CCashDrawer() {
-  // Nothing may reach a half-destroyed object: the event worker stops first,
-  // then the window (and its timers) goes.
+  // Nothing may reach a half-destroyed object: no channel calls it any more,
+  // the event worker stops, then the window (and its timers) goes.
+  TheCommArbiter().DetachReceiver(*this);
   m_eventQueue.Stop();
   Destroy();
 }
@@ -293,6 +294,7 @@ HRESULT CCashDrawer::ClaimDevice(LONG Timeout, LONG* pRC) {
       // claimed device of the process uses would keep calling this object.
       ReleaseDeviceChannel(TheCommArbiter(), m_ioTypeIndex, ClaimedDeviceCount.load() == 0,
                            kClosingTraceTag);
+      TheCommArbiter().DetachReceiver(*this);
     }
     CompleteMethod("ClaimDevice", result, pRC);
   });
@@ -314,6 +316,8 @@ HRESULT CCashDrawer::ReleaseDevice(LONG* pRC) {
     // client's users are counted, so it stays while another device uses it.
     const bool last = ReleaseClaim();
     ReleaseDeviceChannel(TheCommArbiter(), m_ioTypeIndex, last, kClosingTraceTag);
+    // A channel that lives on for the other device no longer calls us.
+    TheCommArbiter().DetachReceiver(*this);
     CompleteMethod("ReleaseDevice", OPOS_SUCCESS, pRC);
   });
   return S_OK;

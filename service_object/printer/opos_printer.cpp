@@ -43,8 +43,9 @@ QVCOposPrinter::QVCOposPrinter() : CDevice(kTraceTag) {
 }
 
 QVCOposPrinter::~QVCOposPrinter() {
-  // Nothing may reach a half-destroyed object: the event worker stops first,
-  // then the window goes.
+  // Nothing may reach a half-destroyed object: no channel calls it any more,
+  // the event worker stops, then the window goes.
+  TheCommArbiter().DetachReceiver(*this);
   m_eventQueue.Stop();
   Destroy();
 }
@@ -375,6 +376,8 @@ HRESULT QVCOposPrinter::ReleaseDevice(LONG* pRC) {
     } else if (last) {
       CloseReportChannel();
     }
+    // A channel that lives on for the other device no longer calls us.
+    TheCommArbiter().DetachReceiver(*this);
     CompleteMethod("ReleaseDevice", OPOS_SUCCESS, pRC);
   });
   return S_OK;
@@ -389,6 +392,7 @@ HRESULT QVCOposPrinter::CloseService(LONG* pRC) {
         ReleaseDevice(&ignored);
       }
       ReleaseNetworkChannel();  // a claim that failed after opening it
+      TheCommArbiter().DetachReceiver(*this);
       CloseClaimMutex();
       m_flags &= ~kFlagOpen;
       m_state = OPOS_S_CLOSED;
