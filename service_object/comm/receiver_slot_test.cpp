@@ -17,6 +17,7 @@
 #include "service_object/comm/comm_arbiter.h"
 #include "service_object/comm/comm_test_util.h"
 #include "service_object/comm/socket_client.h"
+#include "service_object/comm/status_image.h"
 #include "test_support/temp_prefix.h"
 #include "virtual_printer/virtual_printer.h"
 
