@@ -59,6 +59,9 @@ TEST_F(UsbChannelTest, TrafficWaitsForTheEnabledFlag) {
   EXPECT_TRUE(log_.Has("    | Opened USB Port", 5));
   EXPECT_FALSE(log_.Has("<<< Open usb Error"));
 
+  // The read thread traces its start on its own; let that line land before
+  // the capture is cleared, so only the write's own lines are compared.
+  ASSERT_TRUE(log_.WaitForText(">>> CreateReadThread"));
   auto request = BytesCmd(std::string("\x10\x04\x04", 3));
   log_.Clear();
   EXPECT_FALSE(arbiter.WriteUSBData(*request));
