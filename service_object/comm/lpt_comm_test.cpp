@@ -60,6 +60,9 @@ TEST_F(ParallelChannelTest, ValueWithoutColonLosesItsLastCharacter) {
 TEST_F(ParallelChannelTest, DisabledWritesSendNothing) {
   CLPTComm channel("LPT1", receiver_);
   auto job = BytesCmd("text\n");
+  // The read thread traces its start on its own; let that line land before
+  // the capture is cleared, so only the write's own line is compared.
+  ASSERT_TRUE(log_.WaitForText("    | About to entered RunReadThread loop"));
   log_.Clear();
   EXPECT_FALSE(channel.WriteCmd(*job));
   ASSERT_EQ(log_.Lines().size(), 1u);
