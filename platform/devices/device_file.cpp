@@ -1,5 +1,7 @@
 #include "platform/devices/device_file.h"
 
+#include "platform/base/deadline.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -11,25 +13,6 @@
 #include <climits>
 
 namespace qvplatform {
-
-namespace {
-
-int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-int64_t DeadlineFrom(int64_t timeout_ms) { return timeout_ms < 0 ? -1 : NowMs() + timeout_ms; }
-
-int PollTimeout(int64_t deadline_ms) {
-  if (deadline_ms < 0) return -1;
-  int64_t left = deadline_ms - NowMs();
-  if (left <= 0) return 0;
-  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
-}
-
-}  // namespace
 
 DeviceFile::DeviceFile() { cancel_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
 
@@ -75,7 +58,7 @@ int DeviceFile::Backoff(int64_t deadline_ms) {
   // own and report ready at once; wait a little before trying again so the
   // loop does not spin, still waking for a cancel.
   constexpr int64_t kBackoffMs = 10;
-  int64_t left = deadline_ms < 0 ? kBackoffMs : deadline_ms - NowMs();
+  int64_t left = deadline_ms < 0 ? kBackoffMs : deadline_ms - static_cast<int64_t>(GetTickCount64());
   if (left <= 0) return ETIMEDOUT;
   int wait = static_cast<int>(left < kBackoffMs ? left : kBackoffMs);
   pollfd cancel = {cancel_fd_, POLLIN, 0};

@@ -1,5 +1,7 @@
 #include "platform/net/tcp_socket.h"
 
+#include "platform/base/deadline.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -14,26 +16,6 @@
 #include <cstring>
 
 namespace qvplatform {
-
-namespace {
-
-int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-int64_t DeadlineFrom(int64_t timeout_ms) { return timeout_ms < 0 ? -1 : NowMs() + timeout_ms; }
-
-// poll() time-out for the time left until `deadline_ms` (-1: none).
-int PollTimeout(int64_t deadline_ms) {
-  if (deadline_ms < 0) return -1;
-  int64_t left = deadline_ms - NowMs();
-  if (left <= 0) return 0;
-  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
-}
-
-}  // namespace
 
 int ResolveTcp4(const std::string& host, const std::string& service,
                 std::vector<sockaddr_in>* out) {
