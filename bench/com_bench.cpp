@@ -37,16 +37,17 @@ class CBenchControlObject final : public IDispatch {
   }
   ULONG AddRef() override { return 2; }
   ULONG Release() override { return 1; }
-  HRESULT GetTypeInfoCount(UINT* n) override { return qvplatform::DispatchTable::GetTypeInfoCount(n); }
+  HRESULT GetTypeInfoCount(UINT* n) override {
+    return qvplatform::DispatchTable::GetTypeInfoCount(n);
+  }
   HRESULT GetTypeInfo(UINT i, LCID l, ITypeInfo** p) override {
     return qvplatform::DispatchTable::GetTypeInfo(i, l, p);
   }
-  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                        DISPID* ids) override {
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
     return Table().GetIDsOfNames(riid, names, count, lcid, ids);
   }
-  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* excep, UINT* argErr) override {
     return Table().Invoke(this, id, riid, lcid, flags, params, result, excep, argErr);
   }
 
@@ -74,8 +75,7 @@ class CBenchControlObject final : public IDispatch {
     static const qvplatform::DispMember kMembers[] = {
         qvplatform::DispMethod<&C::SOStatusUpdate>(u"SOStatusUpdate", 14, {VT_I4}),
         qvplatform::DispMethod<&C::SetPropertyNumber>(u"SetPropertyNumber", 3, {VT_I4, VT_I4}),
-        qvplatform::DispMethod<&C::SetPropertyString>(u"SetPropertyString", 5,
-                                                      {VT_I4, VT_BSTR}),
+        qvplatform::DispMethod<&C::SetPropertyString>(u"SetPropertyString", 5, {VT_I4, VT_BSTR}),
     };
     static const qvplatform::DispatchTable table(kMembers);
     return table;

@@ -78,7 +78,8 @@ class Rig {
         break;
       case kUsb: {
         const std::string link = qvplatform::UsbPrinterLinkName(0x0fe6, 0x811e, "BENCH");
-        ok_ = printer_.StartPty() == 0 && qvplatform::DefineDosDevice(link, printer_.pty_path()) == 0;
+        ok_ =
+            printer_.StartPty() == 0 && qvplatform::DefineDosDevice(link, printer_.pty_path()) == 0;
         if (ok_) {
           arbiter_.AddUsbDevice2(kInterfaceUsb,
                                  "\\\\?\\" + link + "#" + qvplatform::kGuidDevInterfaceUsbDevice,
@@ -96,7 +97,8 @@ class Rig {
         if (ok_) {
           arbiter_.OpenReportChannel("127.0.0.1", std::to_string(printer_.tcp_port()), receiver_);
           auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-          while (!arbiter_.IsReportChannelConnected() && std::chrono::steady_clock::now() < deadline) {
+          while (!arbiter_.IsReportChannelConnected() &&
+                 std::chrono::steady_clock::now() < deadline) {
             std::this_thread::yield();
           }
           ok_ = arbiter_.IsReportChannelConnected();
@@ -197,8 +199,15 @@ void BM_Latency(benchmark::State& state) {
   state.counters["p99_us"] = at(0.99);
 }
 
-BENCHMARK(BM_Throughput)->DenseRange(kSerial, kNetwork)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Latency)->DenseRange(kSerial, kNetwork)->UseManualTime()->Iterations(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Throughput)
+    ->DenseRange(kSerial, kNetwork)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Latency)
+    ->DenseRange(kSerial, kNetwork)
+    ->UseManualTime()
+    ->Iterations(2000)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -19,7 +19,8 @@ namespace {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qv-core-bench-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "qv-core-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
   }
   ~TempDir() {

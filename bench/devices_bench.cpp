@@ -52,12 +52,15 @@ void BM_TcpJobToPrinter(benchmark::State& state) {
   printer.engine().SetRecordInMemory(false);
   if (printer.StartTcp("127.0.0.1", 0) != 0) return state.SkipWithError("listen failed");
   qvplatform::TcpSocket socket;
-  if (socket.Connect(Loopback(printer.tcp_port()), 2000) != 0) return state.SkipWithError("connect failed");
+  if (socket.Connect(Loopback(printer.tcp_port()), 2000) != 0)
+    return state.SkipWithError("connect failed");
   uint64_t total = 0;
   for (auto _ : state) {
-    if (socket.Send(Job().data(), Job().size(), 10000, nullptr) != 0) return state.SkipWithError("send");
+    if (socket.Send(Job().data(), Job().size(), 10000, nullptr) != 0)
+      return state.SkipWithError("send");
     total += Job().size();
-    if (!printer.engine().WaitForBytesParsed(total, 10000)) return state.SkipWithError("not parsed");
+    if (!printer.engine().WaitForBytesParsed(total, 10000))
+      return state.SkipWithError("not parsed");
   }
   state.SetBytesProcessed(static_cast<int64_t>(total));
 }
@@ -73,9 +76,11 @@ void BM_PtyJobToPrinter(benchmark::State& state) {
   }
   uint64_t total = 0;
   for (auto _ : state) {
-    if (port.Write(Job().data(), Job().size(), 10000, nullptr) != 0) return state.SkipWithError("write");
+    if (port.Write(Job().data(), Job().size(), 10000, nullptr) != 0)
+      return state.SkipWithError("write");
     total += Job().size();
-    if (!printer.engine().WaitForBytesParsed(total, 10000)) return state.SkipWithError("not parsed");
+    if (!printer.engine().WaitForBytesParsed(total, 10000))
+      return state.SkipWithError("not parsed");
   }
   state.SetBytesProcessed(static_cast<int64_t>(total));
 }
@@ -87,12 +92,14 @@ void BM_TcpStatusRoundTrip(benchmark::State& state) {
   printer.engine().SetRecordInMemory(false);
   if (printer.StartTcp("127.0.0.1", 0) != 0) return state.SkipWithError("listen failed");
   qvplatform::TcpSocket socket;
-  if (socket.Connect(Loopback(printer.tcp_port()), 2000) != 0) return state.SkipWithError("connect failed");
+  if (socket.Connect(Loopback(printer.tcp_port()), 2000) != 0)
+    return state.SkipWithError("connect failed");
   const uint8_t request[] = {0x10, 0x04, 0x01};
   for (auto _ : state) {
     uint8_t answer;
     size_t got = 0;
-    if (socket.Send(request, 3, 2000, nullptr) != 0 || socket.Recv(&answer, 1, 2000, &got) != 0 || got != 1) {
+    if (socket.Send(request, 3, 2000, nullptr) != 0 || socket.Recv(&answer, 1, 2000, &got) != 0 ||
+        got != 1) {
       return state.SkipWithError("round trip failed");
     }
   }

@@ -16,8 +16,7 @@ constexpr char kKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Receip
 class BenchPrefix {
  public:
   BenchPrefix() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "qvopos-bench-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "qvopos-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     root_ = pattern;
     ::setenv("QV_OPOS_ROOT", root_.c_str(), 1);

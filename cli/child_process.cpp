@@ -170,8 +170,8 @@ std::string ChildProcess::output() const {
 }
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
-              const std::string& input,
-              const std::vector<std::pair<std::string, std::string>>& env, int64_t timeout_ms) {
+              const std::string& input, const std::vector<std::pair<std::string, std::string>>& env,
+              int64_t timeout_ms) {
   ChildProcess child;
   RunResult result;
   if (!child.Start(program, args, env)) return result;

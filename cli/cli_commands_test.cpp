@@ -26,7 +26,8 @@ using Values = std::map<std::u16string, std::u16string>;
 
 const std::u16string kFront = qvtoolreg_test::kPrinterClassKey + u"\\Front";
 const std::u16string kTill = qvtoolreg_test::kDrawerClassKey + u"\\Till";
-constexpr char kUsbPath[] = "\\\\?\\usb#vid_0fe6&pid_811e#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+constexpr char kUsbPath[] =
+    "\\\\?\\usb#vid_0fe6&pid_811e#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 
 RunResult Qvopos(const std::vector<std::string>& args, const std::string& input = "") {
   return Run(QV_QVOPOS_PROGRAM, args, input);
@@ -48,14 +49,25 @@ TEST_F(CliCommandsTest, PrinterAddWritesExactlyTheValueSetOfEachInterface) {
       {{"--interface", "ENet", "--ip", "192.168.1.80"},
        {{u"IOType", u"ENet"}, {u"EthIPAddr", u"192.168.1.80"}}},
       {{"--interface", "USB", "--usb-path", kUsbPath},
-       {{u"IOType", u"USB"}, {u"USBPort", std::u16string(kUsbPath, kUsbPath + sizeof kUsbPath - 1)}}},
+       {{u"IOType", u"USB"},
+        {u"USBPort", std::u16string(kUsbPath, kUsbPath + sizeof kUsbPath - 1)}}},
       {{"--interface", "COM", "--port", "COM3"},
-       {{u"IOType", u"COM"}, {u"Serial Port", u"COM3"}, {u"BaudRate", u"19200"},
-        {u"ByteSize", u"8"}, {u"Parity", u"0"}, {u"StopBits", u"0"}, {u"FlowControl", u"0"}}},
-      {{"--interface", "com", "--port", "COM12", "--baud", "115200", "--data-bits", "8",
-        "--parity", "even", "--stop-bits", "1.5", "--flow", "xonxoff"},
-       {{u"IOType", u"COM"}, {u"Serial Port", u"COM12"}, {u"BaudRate", u"115200"},
-        {u"ByteSize", u"8"}, {u"Parity", u"2"}, {u"StopBits", u"1"}, {u"FlowControl", u"2"}}},
+       {{u"IOType", u"COM"},
+        {u"Serial Port", u"COM3"},
+        {u"BaudRate", u"19200"},
+        {u"ByteSize", u"8"},
+        {u"Parity", u"0"},
+        {u"StopBits", u"0"},
+        {u"FlowControl", u"0"}}},
+      {{"--interface", "com", "--port", "COM12", "--baud", "115200", "--data-bits", "8", "--parity",
+        "even", "--stop-bits", "1.5", "--flow", "xonxoff"},
+       {{u"IOType", u"COM"},
+        {u"Serial Port", u"COM12"},
+        {u"BaudRate", u"115200"},
+        {u"ByteSize", u"8"},
+        {u"Parity", u"2"},
+        {u"StopBits", u"1"},
+        {u"FlowControl", u"2"}}},
   };
   // Each Save replaces the previous one: no value of another interface stays.
   for (const auto& c : cases) {
@@ -124,13 +136,16 @@ TEST_F(CliCommandsTest, PrinterAddGivesUsageErrorsForValuesNoDialogOffers) {
 TEST_F(CliCommandsTest, DrawerAddWritesItsValuesForOneOfOurPrinters) {
   ASSERT_EQ(Qvopos({"printer", "add", "Front", "--interface", "LPT", "--port", "LPT1:"}).code, 0);
   PutString(kTill, u"Extra", u"kept");  // a drawer Save does not delete first
-  RunResult result = Qvopos({"drawer", "add", "Till", "--uses", "Front", "--pin", "5",
-                             "--pulse-on", "300", "--pulse-off", "40"});
+  RunResult result = Qvopos({"drawer", "add", "Till", "--uses", "Front", "--pin", "5", "--pulse-on",
+                             "300", "--pulse-off", "40"});
   ASSERT_EQ(result.code, 0) << result.error;
   EXPECT_EQ(result.output, "Config Drawer Success\n");
-  EXPECT_EQ(ValuesOf(kTill), (Values{{u"", u"QV.OPOS.CashDrawer"}, {u"Uses", u"Front"},
-                                     {u"ConnectPin", u"5"}, {u"PulseOnTime", u"300"},
-                                     {u"PulseOffTime", u"40"}, {u"Extra", u"kept"}}));
+  EXPECT_EQ(ValuesOf(kTill), (Values{{u"", u"QV.OPOS.CashDrawer"},
+                                     {u"Uses", u"Front"},
+                                     {u"ConnectPin", u"5"},
+                                     {u"PulseOnTime", u"300"},
+                                     {u"PulseOffTime", u"40"},
+                                     {u"Extra", u"kept"}}));
   // Defaults: pin 2, pulses 0.
   ASSERT_EQ(Qvopos({"drawer", "add", "Till", "--uses", "Front"}).code, 0);
   EXPECT_EQ(ValuesOf(kTill)[u"ConnectPin"], u"2");
@@ -199,7 +214,7 @@ TEST_F(CliCommandsTest, LogLevelTakesANumberOrANameFromZeroToSix) {
     int code;
     const char16_t* stored;
   } cases[] = {
-      {"0", 0, u"0"}, {"6", 0, u"6"}, {"FunctionData", 0, u"5"}, {"warnings", 0, u"2"},
+      {"0", 0, u"0"},    {"6", 0, u"6"},     {"FunctionData", 0, u"5"}, {"warnings", 0, u"2"},
       {"7", 2, nullptr}, {"-1", 2, nullptr}, {"Verbose", 2, nullptr},
   };
   for (const auto& c : cases) {
@@ -235,9 +250,21 @@ TEST_F(CliCommandsTest, RegisterAndUnregisterTheServerAndTheControlObjects) {
 
 TEST_F(CliCommandsTest, EveryCommandAnswersHelpAndBadCommandLinesGiveTwo) {
   const std::vector<std::vector<std::string>> commands = {
-      {}, {"demo"}, {"register"}, {"unregister"}, {"printer", "add"}, {"drawer", "add"},
-      {"ldn", "list"}, {"ldn", "delete"}, {"log-level"}, {"uninstall"}, {"ports"}, {"shell"},
-      {"print"}, {"drawer", "open"}, {"status"},
+      {},
+      {"demo"},
+      {"register"},
+      {"unregister"},
+      {"printer", "add"},
+      {"drawer", "add"},
+      {"ldn", "list"},
+      {"ldn", "delete"},
+      {"log-level"},
+      {"uninstall"},
+      {"ports"},
+      {"shell"},
+      {"print"},
+      {"drawer", "open"},
+      {"status"},
   };
   for (std::vector<std::string> args : commands) {
     args.push_back("--help");
@@ -245,9 +272,8 @@ TEST_F(CliCommandsTest, EveryCommandAnswersHelpAndBadCommandLinesGiveTwo) {
     EXPECT_EQ(result.code, 0) << args.front();
     EXPECT_EQ(result.output.rfind("usage: qvopos", 0), 0u) << args.front();
   }
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{}, {"frobnicate"}, {"printer", "remove"},
-                                             {"ldn"}, {"uninstall", "now"}, {"status"}}) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"frobnicate"}, {"printer", "remove"}, {"ldn"}, {"uninstall", "now"}, {"status"}}) {
     const RunResult result = Qvopos(args);
     EXPECT_EQ(result.code, 2) << (args.empty() ? "" : args.front());
     EXPECT_EQ(result.error.rfind("qvopos: ", 0), 0u);

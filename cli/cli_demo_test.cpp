@@ -29,14 +29,14 @@ TEST(CliDemoTest, PrintsTheSampleReceiptAndOpensTheDrawerInAFreshPrefix) {
   TempPrefix scratch;
   const fs::path keep = scratch.root() / "demo";
   const RunResult result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"demo", "--keep", keep.string()}, "",
-                               {{"QV_OPOS_TIME_SCALE", "0.05"}}, 120000);
+                                           {{"QV_OPOS_TIME_SCALE", "0.05"}}, 120000);
   ASSERT_EQ(result.code, 0) << result.output << result.error;
   EXPECT_TRUE(HasLine(result, "sample receipt printed and cut")) << result.output;
   EXPECT_TRUE(HasLine(result, "drawer DemoDrawer: StatusUpdateEvent 1 (opened)"));
   EXPECT_TRUE(HasLine(result, "drawer DemoDrawer: StatusUpdateEvent 0 (closed)"));
   EXPECT_TRUE(HasLine(result, "byte stream:      " + (keep / "printer-stream.bin").string()));
-  EXPECT_TRUE(HasLine(result, "trace file:       " +
-                                  (keep / "drive_c" / "QV_Opos_Driver.log").string()));
+  EXPECT_TRUE(
+      HasLine(result, "trace file:       " + (keep / "drive_c" / "QV_Opos_Driver.log").string()));
 
   const std::string stream = ReadFile(keep / "printer-stream.bin");
   for (const char* part : {"Receipt\n", "Dairy(020217)                          $28.00\n",
@@ -51,9 +51,9 @@ TEST(CliDemoTest, PrintsTheSampleReceiptAndOpensTheDrawerInAFreshPrefix) {
 
 TEST(CliDemoTest, WithoutKeepItMakesItsOwnPrefixUnderTmpdir) {
   TempPrefix scratch;
-  const RunResult result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"demo"}, "",
-                               {{"QV_OPOS_TIME_SCALE", "0.05"}, {"TMPDIR", scratch.root().string()}},
-                               120000);
+  const RunResult result = qvcli_test::Run(
+      QV_QVOPOS_PROGRAM, {"demo"}, "",
+      {{"QV_OPOS_TIME_SCALE", "0.05"}, {"TMPDIR", scratch.root().string()}}, 120000);
   ASSERT_EQ(result.code, 0) << result.output << result.error;
   ASSERT_FALSE(result.lines.empty());
   const std::string first = result.lines.front();

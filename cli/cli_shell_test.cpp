@@ -29,8 +29,7 @@ const std::vector<std::pair<std::string, std::string>> kFastClock = {
 // use port 9100 (the network interface's port).
 std::string LoopbackAddress() {
   const unsigned pid = static_cast<unsigned>(getpid());
-  return "127." + std::to_string(1 + pid % 99) + "." + std::to_string(1 + (pid / 99) % 250) +
-         ".41";
+  return "127." + std::to_string(1 + pid % 99) + "." + std::to_string(1 + (pid / 99) % 250) + ".41";
 }
 
 bool Contains(const std::vector<uint8_t>& stream, const std::string& part) {
@@ -43,8 +42,7 @@ class CliShellTest : public ::testing::Test {
     ASSERT_EQ(m_printer.StartTcp(LoopbackAddress(), 9100), 0);
     Expect({"register"});
     Expect({"printer", "add", "Front", "--interface", "ENet", "--ip", LoopbackAddress()});
-    Expect({"drawer", "add", "Till", "--uses", "Front", "--pulse-on", "100", "--pulse-off",
-            "100"});
+    Expect({"drawer", "add", "Till", "--uses", "Front", "--pulse-on", "100", "--pulse-off", "100"});
   }
 
   void Expect(const std::vector<std::string>& args) {
@@ -148,10 +146,13 @@ TEST_F(CliShellTest, ByReferenceArgumentsStringsAndRefusedLines) {
   Say(shell, "printer get CheckHealthText", "printer.CheckHealthText = ");
   Say(shell, "printer NoSuchMethod 1", "error: printer.NoSuchMethod: unknown method");
   Say(shell, "printer PrintNormal 2", "error: printer.PrintNormal takes Station Data");
-  Say(shell, "printer ClaimDevice soon", "error: printer.ClaimDevice: Timeout takes a number, not soon");
-  Say(shell, "printer set RecLineSpacing wide", "error: printer.RecLineSpacing takes a number, not wide");
+  Say(shell, "printer ClaimDevice soon",
+      "error: printer.ClaimDevice: Timeout takes a number, not soon");
+  Say(shell, "printer set RecLineSpacing wide",
+      "error: printer.RecLineSpacing takes a number, not wide");
   Say(shell, "printer get NoSuchProperty", "error: printer.NoSuchProperty: unknown member");
-  Say(shell, "scanner get State", "error: unknown command scanner (open, printer, drawer, wait, quit)");
+  Say(shell, "scanner get State",
+      "error: unknown command scanner (open, printer, drawer, wait, quit)");
   Say(shell, "printer PrintNormal 2 \"open", "error: unterminated quoted string");
   Say(shell, "wait soon", "error: usage: wait MS");
   Say(shell, "printer set MapMode 0x2", "printer.MapMode := 2: 0");
@@ -161,9 +162,11 @@ TEST_F(CliShellTest, ByReferenceArgumentsStringsAndRefusedLines) {
 }
 
 TEST_F(CliShellTest, PrintDrawerOpenAndStatusCommands) {
-  RunResult result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"print", "Front", "Printed by qvopos"}, "", kFastClock);
+  RunResult result =
+      qvcli_test::Run(QV_QVOPOS_PROGRAM, {"print", "Front", "Printed by qvopos"}, "", kFastClock);
   ASSERT_EQ(result.code, 0) << result.error;
-  result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"print", "Front", "-"}, "From standard input\n", kFastClock);
+  result = qvcli_test::Run(QV_QVOPOS_PROGRAM, {"print", "Front", "-"}, "From standard input\n",
+                           kFastClock);
   ASSERT_EQ(result.code, 0) << result.error;
   EXPECT_TRUE(Contains(m_printer.engine().stream(), "Printed by qvopos\n"));
   EXPECT_TRUE(Contains(m_printer.engine().stream(), "From standard input\n"));

@@ -47,7 +47,7 @@ bool WantsHelp(const Args& args);
 // slots; returns false with a reason for an unknown option or a missing
 // value. What is left in args are the positional arguments.
 struct OptionSpec {
-  const char* name;      // "--port"
+  const char* name;  // "--port"
   std::optional<std::string>* value;
 };
 bool TakeOptions(Args* args, const std::vector<OptionSpec>& specs, std::string* reason);

@@ -10,9 +10,16 @@ TEST(ParseNumberTest, AcceptsDecimalAndHexadecimal) {
     const char* text;
     int32_t value;
   } cases[] = {
-      {"0", 0},           {"42", 42},         {"-13", -13},      {"+7", 7},
-      {"2147483647", 2147483647},             {"-2147483648", INT32_MIN},
-      {"0x1B", 0x1B},     {"0X3102", 0x3102}, {"0xffffffff", -1}, {"0x80000000", INT32_MIN},
+      {"0", 0},
+      {"42", 42},
+      {"-13", -13},
+      {"+7", 7},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"0x1B", 0x1B},
+      {"0X3102", 0x3102},
+      {"0xffffffff", -1},
+      {"0x80000000", INT32_MIN},
   };
   for (const auto& c : cases) {
     std::optional<int32_t> number = ParseNumber(c.text);
@@ -32,15 +39,17 @@ TEST(PrintableTest, ShowsControlCharactersAsHex) {
   EXPECT_EQ(Printable(u"Hello"), "Hello");
   EXPECT_EQ(Printable(u"\x1b|bCTotal\n"), "\\x1B|bCTotal\\x0A");
   EXPECT_EQ(Printable(std::u16string(u"a\0b", 3)), "a\\x00b");
-  EXPECT_EQ(Printable(u"Gr\u00FC\u00DFe"), "Gr\xC3\xBC\xC3\x9F" "e");
+  EXPECT_EQ(Printable(u"Gr\u00FC\u00DFe"),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e");
 }
 
 TEST(TakeOptionsTest, SplitsOptionsFromPositionalArguments) {
   Args args = {"Front", "--interface", "ENet", "--ip", "10.0.0.2"};
   std::optional<std::string> interface, ip, port;
   std::string reason;
-  ASSERT_TRUE(TakeOptions(&args, {{"--interface", &interface}, {"--ip", &ip}, {"--port", &port}},
-                          &reason));
+  ASSERT_TRUE(
+      TakeOptions(&args, {{"--interface", &interface}, {"--ip", &ip}, {"--port", &port}}, &reason));
   EXPECT_EQ(args, Args{"Front"});
   EXPECT_EQ(interface, "ENet");
   EXPECT_EQ(ip, "10.0.0.2");

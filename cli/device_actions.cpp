@@ -1,8 +1,8 @@
 #include "cli/device_actions.h"
 
 #include <algorithm>
-#include <iostream>
 #include <initializer_list>
+#include <iostream>
 #include <iterator>
 #include <vector>
 
@@ -223,11 +223,11 @@ int RunStatus(Args args) {
         },
         qvplatform::ScaledMs(10000));
     const int32_t cover = last(printerEvents, {kPtrSueCoverOpen, kPtrSueCoverOk});
-    const bool coverOpen = cover >= 0 ? cover == kPtrSueCoverOpen
-                                      : printer.GetNumber(u"CoverOpen") != 0;
+    const bool coverOpen =
+        cover >= 0 ? cover == kPtrSueCoverOpen : printer.GetNumber(u"CoverOpen") != 0;
     Out(std::string("cover: ") + (coverOpen ? "open" : "closed"));
-    const int32_t paper = last(printerEvents, {kPtrSueRecEmpty, kPtrSueRecNearEmpty,
-                                               kPtrSueRecPaperOk});
+    const int32_t paper =
+        last(printerEvents, {kPtrSueRecEmpty, kPtrSueRecNearEmpty, kPtrSueRecPaperOk});
     std::string paperText = "ok";
     if (paper == kPtrSueRecEmpty || (paper < 0 && printer.GetNumber(u"RecEmpty") != 0)) {
       paperText = "empty";

@@ -102,7 +102,9 @@ bool FillSerial(const PrinterOptions& o, qvtoolreg::PrinterSaveRequest* request,
   } lists[] = {
       {o.parity, {"none", "odd", "even"}, &serial.parity, "--parity takes none, odd or even"},
       {o.stopBits, {"1", "1.5", "2"}, &serial.stopBits, "--stop-bits takes 1, 1.5 or 2"},
-      {o.flow, {"none", "hardware", "xonxoff"}, &serial.flowControl,
+      {o.flow,
+       {"none", "hardware", "xonxoff"},
+       &serial.flowControl,
        "--flow takes none, hardware or xonxoff"},
   };
   for (const auto& list : lists) {
@@ -169,9 +171,14 @@ int RunPrinterAdd(Args args) {
   PrinterOptions o;
   std::string reason;
   if (!TakeOptions(&args,
-                   {{"--interface", &o.interface}, {"--port", &o.port}, {"--baud", &o.baud},
-                    {"--data-bits", &o.dataBits}, {"--parity", &o.parity},
-                    {"--stop-bits", &o.stopBits}, {"--flow", &o.flow}, {"--ip", &o.ip},
+                   {{"--interface", &o.interface},
+                    {"--port", &o.port},
+                    {"--baud", &o.baud},
+                    {"--data-bits", &o.dataBits},
+                    {"--parity", &o.parity},
+                    {"--stop-bits", &o.stopBits},
+                    {"--flow", &o.flow},
+                    {"--ip", &o.ip},
                     {"--usb-path", &o.usbPath}},
                    &reason)) {
     return Usage(reason);
@@ -219,7 +226,9 @@ int RunDrawerAdd(Args args) {
   std::optional<std::string> uses, pin, pulseOn, pulseOff;
   std::string reason;
   if (!TakeOptions(&args,
-                   {{"--uses", &uses}, {"--pin", &pin}, {"--pulse-on", &pulseOn},
+                   {{"--uses", &uses},
+                    {"--pin", &pin},
+                    {"--pulse-on", &pulseOn},
                     {"--pulse-off", &pulseOff}},
                    &reason)) {
     return Usage(reason);
@@ -236,8 +245,8 @@ int RunDrawerAdd(Args args) {
     if (!number || (*number != 2 && *number != 5)) return Usage("--pin takes 2 or 5");
     request.connectPin = *number;
   }
-  for (auto [option, target] : {std::pair{&pulseOn, &request.pulseOnTime},
-                                std::pair{&pulseOff, &request.pulseOffTime}}) {
+  for (auto [option, target] :
+       {std::pair{&pulseOn, &request.pulseOnTime}, std::pair{&pulseOff, &request.pulseOffTime}}) {
     if (!*option) continue;
     std::optional<int32_t> number = ParseNumber(**option);
     if (!number) return Usage("a pulse time is a number of milliseconds: " + **option);
@@ -265,12 +274,12 @@ int RunLdnList(Args args) {
   LoadOwnLDNs(u"POSPrinter", &printers);
   LoadOwnLDNs(u"CashDrawer", &drawers);
   for (const std::u16string& ldn : printers) {
-    Out("printer " + Narrow(ldn) + " IOType=" +
-        Printable(COposToolRegKey(u"POSPrinter", ldn).GetString(u"IOType")));
+    Out("printer " + Narrow(ldn) +
+        " IOType=" + Printable(COposToolRegKey(u"POSPrinter", ldn).GetString(u"IOType")));
   }
   for (const std::u16string& ldn : drawers) {
-    Out("drawer " + Narrow(ldn) + " Uses=" +
-        Printable(COposToolRegKey(u"CashDrawer", ldn).GetString(u"Uses")));
+    Out("drawer " + Narrow(ldn) +
+        " Uses=" + Printable(COposToolRegKey(u"CashDrawer", ldn).GetString(u"Uses")));
   }
   return kExitOk;
 }

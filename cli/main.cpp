@@ -16,7 +16,8 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: qvopos COMMAND [ARGS]   (qvopos COMMAND --help for details)\n"
-    "  demo [--keep DIR]                   print a receipt and open the drawer on a virtual printer\n"
+    "  demo [--keep DIR]                   print a receipt and open the drawer on a virtual "
+    "printer\n"
     "  register | unregister               register libQVSO.so and the control objects\n"
     "  printer add LDN --interface TYPE .. add or replace a printer logical device\n"
     "  drawer add LDN --uses PRINTER ..    add or change a cash drawer logical device\n"

@@ -11,7 +11,8 @@ int RunPorts(Args args) {
   if (WantsHelp(args)) {
     Out("usage: qvopos ports\n"
         "Lists the present ports, one a line:\n"
-        "  serial COMn FRIENDLY NAME   every serial port found (\"-\" when its name holds no COMn)\n"
+        "  serial COMn FRIENDLY NAME   every serial port found (\"-\" when its name holds no "
+        "COMn)\n"
         "  lpt LPTn:                   parallel ports of the spooler list\n"
         "  usb SHORTNAME PATH          USB printers of the supported vendor/product pairs\n"
         "A serial port is offered for --interface COM only when the spooler lists any port.");

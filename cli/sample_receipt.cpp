@@ -7,16 +7,16 @@
 namespace qvcli {
 namespace {
 
-constexpr int32_t kStation = 2;               // PTR_S_RECEIPT
-constexpr int32_t kMapMetric = 4;             // PTR_MM_METRIC
-constexpr int32_t kTpTransaction = 11;        // PTR_TP_TRANSACTION
-constexpr int32_t kTpNormal = 12;             // PTR_TP_NORMAL
+constexpr int32_t kStation = 2;                    // PTR_S_RECEIPT
+constexpr int32_t kMapMetric = 4;                  // PTR_MM_METRIC
+constexpr int32_t kTpTransaction = 11;             // PTR_TP_TRANSACTION
+constexpr int32_t kTpNormal = 12;                  // PTR_TP_NORMAL
 constexpr int32_t kRotateLeft90Sideways = 0x3102;  // PTR_RP_LEFT90 | PTR_RP_BARCODE | PTR_RP_BITMAP
-constexpr int32_t kRotateNormal = 1;          // PTR_RP_NORMAL
-constexpr int32_t kUpcA = 101;                // PTR_BCS_UPCA
-constexpr int32_t kBcCenter = -2;             // PTR_BC_CENTER
-constexpr int32_t kBcTextBelow = -13;         // PTR_BC_TEXT_BELOW
-constexpr int32_t kStateIdle = 2;             // OPOS_S_IDLE
+constexpr int32_t kRotateNormal = 1;               // PTR_RP_NORMAL
+constexpr int32_t kUpcA = 101;                     // PTR_BCS_UPCA
+constexpr int32_t kBcCenter = -2;                  // PTR_BC_CENTER
+constexpr int32_t kBcTextBelow = -13;              // PTR_BC_TEXT_BELOW
+constexpr int32_t kStateIdle = 2;                  // OPOS_S_IDLE
 constexpr char16_t kEsc[] = u"\x1b";
 
 std::u16string FormatTime(std::time_t now, const char* format) {

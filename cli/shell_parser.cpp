@@ -97,9 +97,7 @@ bool ReadQuoted(std::string_view line, size_t* pos, std::u16string* text, std::s
         i += 2;
         break;
       }
-      default:
-        *error = std::string("unknown escape \\") + escape;
-        return false;
+      default: *error = std::string("unknown escape \\") + escape; return false;
     }
   }
   *error = "unterminated quoted string";

@@ -46,7 +46,9 @@ TEST(ShellParserTest, QuotedTokensHoldBlanksAndEscapes) {
       {R"("\e|bCTotal\n")", u"\x1b|bCTotal\n"},
       {R"("\x1B\x7f\x00")", std::u16string(u"\x1b\x7f\0", 3)},
       {R"("\xE9")", u"\u00E9"},
-      {"\"Gr\xC3\xBC\xC3\x9F" "e\"", u"Gr\u00FC\u00DFe"},
+      {"\"Gr\xC3\xBC\xC3\x9F"
+       "e\"",
+       u"Gr\u00FC\u00DFe"},
       {"\"\xF0\x9F\x98\x80\"", u"\U0001F600"},
   };
   for (const auto& c : cases) {

@@ -177,8 +177,8 @@ void ShellSession::Method(const std::string& object, qvopos::OposDevice& device,
   const size_t given = tokens.size() - 2;
   size_t required = 0;
   for (const qvcontrols::ParamDef& param : def->params) {
-    const bool byRef =
-        param.type == qvcontrols::ArgType::kLongRef || param.type == qvcontrols::ArgType::kStringRef;
+    const bool byRef = param.type == qvcontrols::ArgType::kLongRef ||
+                       param.type == qvcontrols::ArgType::kStringRef;
     if (!byRef) ++required;
   }
   if (given < required || given > def->params.size()) {

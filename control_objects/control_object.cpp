@@ -94,18 +94,12 @@ void WriteBackText(VARIANT* arg, BSTR value) {
 
 const char16_t* EventName(DISPID dispid) {
   switch (dispid) {
-    case kDispidDataEvent:
-      return u"DataEvent";
-    case kDispidDirectIOEvent:
-      return u"DirectIOEvent";
-    case kDispidErrorEvent:
-      return u"ErrorEvent";
-    case kDispidOutputCompleteEvent:
-      return u"OutputCompleteEvent";
-    case kDispidStatusUpdateEvent:
-      return u"StatusUpdateEvent";
-    default:
-      return nullptr;
+    case kDispidDataEvent: return u"DataEvent";
+    case kDispidDirectIOEvent: return u"DirectIOEvent";
+    case kDispidErrorEvent: return u"ErrorEvent";
+    case kDispidOutputCompleteEvent: return u"OutputCompleteEvent";
+    case kDispidStatusUpdateEvent: return u"StatusUpdateEvent";
+    default: return nullptr;
   }
 }
 
@@ -134,8 +128,7 @@ CControlObject* CControlObject::Create(DeviceClass deviceClass) {
   auto* object = new CControlObject(deviceClass);
   object->m_window = std::make_unique<EventWindow>(object);
   qvplatform::WindowPlacement placement{0, 0, 100, 100};
-  if (object->m_window->Create(u"CControlObjectWindow", WS_POPUP, 0, placement) !=
-      ERROR_SUCCESS) {
+  if (object->m_window->Create(u"CControlObjectWindow", WS_POPUP, 0, placement) != ERROR_SUCCESS) {
     object->Release();
     return nullptr;
   }
@@ -263,9 +256,7 @@ HRESULT CControlObject::InvokeMethod(const MethodDef& def, DISPPARAMS* params, V
       VARIANT v;
       VariantInit(&v);
       switch (def.params[i].type) {
-        case ArgType::kLong:
-          v = LongVariant(longs[i]);
-          break;
+        case ArgType::kLong: v = LongVariant(longs[i]); break;
         case ArgType::kString:
           v.vt = VT_BSTR;
           v.bstrVal = qvplatform::AllocBstr(texts[i]);
@@ -291,8 +282,8 @@ HRESULT CControlObject::InvokeMethod(const MethodDef& def, DISPPARAMS* params, V
       args.items.push_back(v);
     }
     qvplatform::Variant soResult;
-    HRESULT hr = CallSo(def.name, args.items,
-                        def.soResult == SoResult::kRetval ? soResult.get() : nullptr);
+    HRESULT hr =
+        CallSo(def.name, args.items, def.soResult == SoResult::kRetval ? soResult.get() : nullptr);
     if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
       rc = OPOS_E_NOSERVICE;  // the service object has no such method
       m_resultCodeExtended = 0;
@@ -518,8 +509,8 @@ HRESULT CControlObject::CallSo(const char16_t* name, std::vector<VARIANT>& args,
                        static_cast<UINT>(reversed.size()), 0};
   EXCEPINFO excep = {};
   UINT argErr = 0;
-  HRESULT hr = m_so->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                            result, &excep, &argErr);
+  HRESULT hr = m_so->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result,
+                            &excep, &argErr);
   SysFreeString(excep.bstrSource);
   SysFreeString(excep.bstrDescription);
   SysFreeString(excep.bstrHelpFile);
@@ -553,9 +544,7 @@ HRESULT CControlObject::QueueCallback(DISPID dispid, DISPPARAMS* params) {
   }
   event.number = values[0];
   switch (dispid) {
-    case kDispidSOData:
-      event.dispid = kDispidDataEvent;
-      break;
+    case kDispidSOData: event.dispid = kDispidDataEvent; break;
     case kDispidSODirectIO:
       event.dispid = kDispidDirectIOEvent;
       event.data = values[1];
@@ -566,12 +555,8 @@ HRESULT CControlObject::QueueCallback(DISPID dispid, DISPPARAMS* params) {
       event.locus = values[2];
       event.response = values[3];
       break;
-    case kDispidSOOutputComplete:
-      event.dispid = kDispidOutputCompleteEvent;
-      break;
-    default:
-      event.dispid = kDispidStatusUpdateEvent;
-      break;
+    case kDispidSOOutputComplete: event.dispid = kDispidOutputCompleteEvent; break;
+    default: event.dispid = kDispidStatusUpdateEvent; break;
   }
   bool post = false;
   {
@@ -598,7 +583,8 @@ void CControlObject::DeliverEvents() {
     std::vector<OposEventListener*> listeners = m_listeners;
     for (OposEventListener* listener : listeners) {
       // One removed by an earlier receiver of this event is not called.
-      if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) continue;
+      if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+        continue;
       listener->OnOposEvent(event);
     }
     std::vector<IDispatch*> sinks = m_sinks;
@@ -629,8 +615,8 @@ void CControlObject::DeliverEvents() {
       }
       std::vector<VARIANT> reversed(args.items.rbegin(), args.items.rend());
       DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-      sink->Invoke(event.dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                   nullptr, nullptr, nullptr);
+      sink->Invoke(event.dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                   nullptr, nullptr);
       SysFreeString(text);
     }
     for (IDispatch* sink : sinks) sink->Release();

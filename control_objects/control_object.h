@@ -97,9 +97,8 @@ class CControlObject final : public IDispatch {
   HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                         DISPID* rgDispId) override;
-  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                 UINT* puArgErr) override;
+  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                 VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
   // Event receivers. Sinks are held with a reference until unadvised or
   // until the object goes; listeners are not owned and must outlive their
@@ -146,7 +145,7 @@ class CControlObject final : public IDispatch {
 
   std::mutex m_queueMutex;
   std::deque<std::pair<uint64_t, OposEvent>> m_queue;  // (session, event)
-  std::atomic<uint64_t> m_session{0};                   // bumped by Close
+  std::atomic<uint64_t> m_session{0};                  // bumped by Close
   bool m_deliveryPosted = false;
 };
 

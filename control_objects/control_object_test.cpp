@@ -141,11 +141,10 @@ TEST_F(ControlObjectTest, OpenFailuresGiveNoServiceAndTellWhyInOpenResult) {
     int32_t openResult;
   };
   const Case cases[] = {
-      {u"Nobody", 104, 302},   // no such logical device
-      {u"", 104, 302},
-      {u"Ghost", 104, 303},    // ProgID not registered
-      {u"Lost", 104, 304},     // service object cannot be created
-      {u"Broken", 403, 403},   // OpenService itself failed
+      {u"Nobody", 104, 302},                        // no such logical device
+      {u"", 104, 302},       {u"Ghost", 104, 303},  // ProgID not registered
+      {u"Lost", 104, 304},                          // service object cannot be created
+      {u"Broken", 403, 403},                        // OpenService itself failed
   };
   for (const Case& c : cases) {
     qvopos::PosPrinter printer;
@@ -348,9 +347,9 @@ TEST_F(ControlObjectTest, CallbacksWithWrongArgumentsAreRefused) {
   DISPID dispid = 0;
   ASSERT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0x800, &dispid), S_OK);
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  EXPECT_EQ(object->Invoke(dispid, IID_NULL, 0x400, DISPATCH_METHOD, &none, nullptr, nullptr,
-                           nullptr),
-            DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(
+      object->Invoke(dispid, IID_NULL, 0x400, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+      DISP_E_BADPARAMCOUNT);
   object->Release();
 }
 

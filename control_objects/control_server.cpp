@@ -56,8 +56,8 @@ ControlFactory g_drawerFactory(qvcontrols::DeviceClass::kCashDrawer);
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid,
-                                                                          REFIID riid,
-                                                                          void** ppv) {
+                                                                            REFIID riid,
+                                                                            void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   if (rclsid == qvcontrols::CLSID_OposPOSPrinter) return g_printerFactory.QueryInterface(riid, ppv);

@@ -85,7 +85,9 @@ int32_t OposDevice::Open(std::u16string_view deviceName) {
   return Call(u"Open", {std::u16string(deviceName)}).resultCode;
 }
 int32_t OposDevice::Close() { return Call(u"Close", {}).resultCode; }
-int32_t OposDevice::ClaimDevice(int32_t timeout) { return Call(u"ClaimDevice", {timeout}).resultCode; }
+int32_t OposDevice::ClaimDevice(int32_t timeout) {
+  return Call(u"ClaimDevice", {timeout}).resultCode;
+}
 int32_t OposDevice::ReleaseDevice() { return Call(u"ReleaseDevice", {}).resultCode; }
 int32_t OposDevice::CheckHealth(int32_t level) { return Call(u"CheckHealth", {level}).resultCode; }
 

@@ -113,8 +113,8 @@ class PosPrinter : public OposDevice {
   int32_t PrintNormal(int32_t station, std::u16string_view data);
   int32_t PrintImmediate(int32_t station, std::u16string_view data);
   int32_t CutPaper(int32_t percentage);
-  int32_t PrintBarCode(int32_t station, std::u16string_view data, int32_t symbology,
-                       int32_t height, int32_t width, int32_t alignment, int32_t textPosition);
+  int32_t PrintBarCode(int32_t station, std::u16string_view data, int32_t symbology, int32_t height,
+                       int32_t width, int32_t alignment, int32_t textPosition);
   int32_t PrintBitmap(int32_t station, std::u16string_view fileName, int32_t width,
                       int32_t alignment);
   int32_t TransactionPrint(int32_t station, int32_t control);

@@ -44,24 +44,35 @@ std::vector<MethodDef> PrinterMethods() {
   std::vector<MethodDef> own = {
       {u"ClearOutput", 34, {}, kRet},
       {u"CutPaper", 162, {{u"Percentage", L}}, kRet},
-      {u"PrintBarCode", 165,
-       {{u"Station", L}, {u"Data", S}, {u"Symbology", L}, {u"Height", L}, {u"Width", L},
-        {u"Alignment", L}, {u"TextPosition", L}},
+      {u"PrintBarCode",
+       165,
+       {{u"Station", L},
+        {u"Data", S},
+        {u"Symbology", L},
+        {u"Height", L},
+        {u"Width", L},
+        {u"Alignment", L},
+        {u"TextPosition", L}},
        kRet},
-      {u"PrintBitmap", 166, {{u"Station", L}, {u"FileName", S}, {u"Width", L}, {u"Alignment", L}},
+      {u"PrintBitmap",
+       166,
+       {{u"Station", L}, {u"FileName", S}, {u"Width", L}, {u"Alignment", L}},
        kRet},
       {u"PrintImmediate", 167, {{u"Station", L}, {u"Data", S}}, kRet},
       {u"PrintNormal", 168, {{u"Station", L}, {u"Data", S}}, kNone},
       {u"RotatePrint", 170, {{u"Station", L}, {u"Rotation", L}}, kRet},
-      {u"SetBitmap", 171,
+      {u"SetBitmap",
+       171,
        {{u"BitmapNumber", L}, {u"Station", L}, {u"FileName", S}, {u"Width", L}, {u"Alignment", L}},
        kRet},
       {u"TransactionPrint", 173, {{u"Station", L}, {u"Control", L}}, kRet},
       {u"ValidateData", 174, {{u"Station", L}, {u"Data", S}}, kRet},
       {u"MarkFeed", 176, {{u"Type", L}}, kRet},
       {u"PageModePrint", 178, {{u"Control", L}}, kNone},
-      {u"PrintMemoryBitmap", 179,
-       {{u"Station", L}, {u"Data", S}, {u"Type", L}, {u"Width", L}, {u"Alignment", L}}, kNone},
+      {u"PrintMemoryBitmap",
+       179,
+       {{u"Station", L}, {u"Data", S}, {u"Type", L}, {u"Width", L}, {u"Alignment", L}},
+       kNone},
       {u"BeginInsertion", 310, {{u"Timeout", L}}, kRet},
       {u"BeginRemoval", 311, {{u"Timeout", L}}, kRet},
       {u"EndInsertion", 312, {}, kRet},
@@ -70,9 +81,14 @@ std::vector<MethodDef> PrinterMethods() {
       {u"SetLogo", 315, {{u"Location", L}, {u"Data", S}}, kRet},
       {u"ChangePrintSide", 316, {}, kRet},
       {u"ClearPrintArea", 317, {}, kPtr},
-      {u"DrawRuledLine", 318,
-       {{u"Station", L}, {u"PositionList", S}, {u"LineDirection", L}, {u"LineWidth", L},
-        {u"LineStyle", L}, {u"LineColor", L}},
+      {u"DrawRuledLine",
+       318,
+       {{u"Station", L},
+        {u"PositionList", S},
+        {u"LineDirection", L},
+        {u"LineWidth", L},
+        {u"LineStyle", L},
+        {u"LineColor", L}},
        kPtr},
   };
   methods.insert(methods.end(), own.begin(), own.end());
@@ -82,10 +98,11 @@ std::vector<MethodDef> PrinterMethods() {
 std::vector<MethodDef> DrawerMethods() {
   std::vector<MethodDef> methods = CommonMethods();
   methods.push_back({u"OpenDrawer", 60, {}, kNone});
-  methods.push_back({u"WaitForDrawerClose", 320,
-                     {{u"BeepTimeout", L}, {u"BeepFrequency", L}, {u"BeepDuration", L},
-                      {u"BeepDelay", L}},
-                     kNone});
+  methods.push_back(
+      {u"WaitForDrawerClose",
+       320,
+       {{u"BeepTimeout", L}, {u"BeepFrequency", L}, {u"BeepDuration", L}, {u"BeepDelay", L}},
+       kNone});
   return methods;
 }
 

@@ -22,11 +22,10 @@ const ClassEntry kClasses[] = {
     {&CLSID_OposCashDrawer, kProgIdCashDrawer, u"QV OPOS CashDrawer Control"},
 };
 
-LSTATUS SetString(const std::u16string& keyPath, const char16_t* name,
-                  const std::u16string& text) {
+LSTATUS SetString(const std::u16string& keyPath, const char16_t* name, const std::u16string& text) {
   qvplatform::RegKey key;
-  LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), KEY_ALL_ACCESS,
-                                   key.receive(), nullptr);
+  LSTATUS status =
+      RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), KEY_ALL_ACCESS, key.receive(), nullptr);
   if (status != ERROR_SUCCESS) return status;
   return RegSetValueExW(key.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                         static_cast<DWORD>((text.size() + 1) * sizeof(char16_t)));

@@ -27,8 +27,8 @@
 
 namespace {
 
-constexpr CLSID kClsid = {0x5E1A7C40, 0x2B3C, 0x4D5E,
-                          {0x9F, 0x60, 0x71, 0x82, 0x93, 0xA4, 0xB5, 0xC6}};
+constexpr CLSID kClsid = {
+    0x5E1A7C40, 0x2B3C, 0x4D5E, {0x9F, 0x60, 0x71, 0x82, 0x93, 0xA4, 0xB5, 0xC6}};
 
 std::atomic<int> g_objects{0};
 
@@ -70,15 +70,17 @@ class CStandIn final : public IDispatch {
     if (left == 0) delete this;
     return left;
   }
-  HRESULT GetTypeInfoCount(UINT* p) override { return qvplatform::DispatchTable::GetTypeInfoCount(p); }
+  HRESULT GetTypeInfoCount(UINT* p) override {
+    return qvplatform::DispatchTable::GetTypeInfoCount(p);
+  }
   HRESULT GetTypeInfo(UINT i, LCID l, ITypeInfo** p) override {
     return qvplatform::DispatchTable::GetTypeInfo(i, l, p);
   }
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
     return Table().GetIDsOfNames(riid, names, count, lcid, ids);
   }
-  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* excep, UINT* argErr) override {
     return Table().Invoke(this, id, riid, lcid, flags, params, result, excep, argErr);
   }
 
@@ -214,8 +216,7 @@ class CStandIn final : public IDispatch {
         DispMethod<&CStandIn::PrintNormal>(u"PrintNormal", 18, {VT_I4, VT_BSTR}),
         DispMethod<&CStandIn::DirectIO>(u"DirectIO", 30, {VT_I4, kLongRef, kTextRef, kLongRef},
                                         kDispRetval),
-        DispMethod<&CStandIn::RetrieveStatistics>(u"RetrieveStatistics", 33,
-                                                  {kTextRef, kLongRef}),
+        DispMethod<&CStandIn::RetrieveStatistics>(u"RetrieveStatistics", 33, {kTextRef, kLongRef}),
         DispMethod<&CStandIn::OpenDrawer>(u"OpenDrawer", 17 + 100, {}),
     };
     static const qvplatform::DispatchTable table(kMembers);

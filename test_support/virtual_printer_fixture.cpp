@@ -55,7 +55,8 @@ std::string InProcessPrinter::MapAsParallel(const std::string& lpt_name) {
   return lpt_name + ":";
 }
 
-std::string InProcessPrinter::MapAsUsb(uint16_t vendor_id, uint16_t product_id, const std::string& instance) {
+std::string InProcessPrinter::MapAsUsb(uint16_t vendor_id, uint16_t product_id,
+                                       const std::string& instance) {
   if (!EnsurePty()) return "";
   std::string link = qvplatform::UsbPrinterLinkName(vendor_id, product_id, instance);
   int rc = qvplatform::DefineDosDevice(link, pty_link_);

@@ -34,17 +34,17 @@ namespace qvvp {
 
 struct ParsedCommand {
   enum class Kind {
-    kText,           // printable bytes
-    kControl,        // a one-byte control (LF, CR, FF, HT, CAN, ...)
-    kCommand,        // a known ESC/GS/FS/DLE command
-    kUnknown,        // ESC/GS/FS + a byte we do not know (two bytes)
+    kText,     // printable bytes
+    kControl,  // a one-byte control (LF, CR, FF, HT, CAN, ...)
+    kCommand,  // a known ESC/GS/FS/DLE command
+    kUnknown,  // ESC/GS/FS + a byte we do not know (two bytes)
   };
   Kind kind = Kind::kCommand;
-  uint64_t offset = 0;        // position of its first byte in the stream
-  uint64_t length = 0;        // its whole length in the stream
-  std::string name;           // "ESC @", "GS v 0", "DLE EOT", "TEXT", "LF"
-  std::string label;          // "Initialize", "Print raster image", ...
-  std::vector<uint8_t> bytes; // its first bytes (all of them unless truncated)
+  uint64_t offset = 0;         // position of its first byte in the stream
+  uint64_t length = 0;         // its whole length in the stream
+  std::string name;            // "ESC @", "GS v 0", "DLE EOT", "TEXT", "LF"
+  std::string label;           // "Initialize", "Print raster image", ...
+  std::vector<uint8_t> bytes;  // its first bytes (all of them unless truncated)
   bool truncated = false;
 
   // The status request number n of DLE EOT n, or 0 for anything else.
@@ -72,12 +72,12 @@ class EscPosParser {
 
  private:
   enum class State {
-    kIdle,         // between commands
-    kHeader,       // collecting a command's fixed part
-    kPayload,      // skipping a counted payload
-    kUntilNul,     // payload that ends with a NUL byte (or a bound)
-    kBlockCount,   // ESC &: expecting a character's width byte
-    kBlockData,    // ESC &: skipping a character's data
+    kIdle,        // between commands
+    kHeader,      // collecting a command's fixed part
+    kPayload,     // skipping a counted payload
+    kUntilNul,    // payload that ends with a NUL byte (or a bound)
+    kBlockCount,  // ESC &: expecting a character's width byte
+    kBlockData,   // ESC &: skipping a character's data
   };
 
   // Looks at the header collected so far. Returns false while more header

@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     answers += engine.Consume(*engine_parser, data + i, n).size();
   }
   if (next != parser.completed() || parser.offset() != size) std::abort();
-  if (engine.bytes_parsed() != parser.completed() || answers != engine.status_answers()) std::abort();
+  if (engine.bytes_parsed() != parser.completed() || answers != engine.status_answers())
+    std::abort();
   return 0;
 }

@@ -182,13 +182,15 @@ std::string StatusReport(const qvvp::VirtualPrinter& printer) {
   std::ostringstream out;
   out << "drawer " << (state.drawerOpen ? "open" : "closed") << ", cover "
       << (state.coverOpen ? "open" : "closed") << ", paper "
-      << (state.paperEnd ? "end" : state.paperNearEnd ? "near-end" : "ok") << ", "
-      << (state.offline ? "offline" : "online") << "\nstatus bytes";
+      << (state.paperEnd       ? "end"
+          : state.paperNearEnd ? "near-end"
+                               : "ok")
+      << ", " << (state.offline ? "offline" : "online") << "\nstatus bytes";
   for (int n = 1; n <= 4; ++n) out << ' ' << Hex(*qvvp::StatusByte(state, n));
   out << "\nbytes " << engine.bytes_received() << ", parsed " << engine.bytes_parsed()
       << ", status requests " << engine.status_requests() << ", answers " << engine.status_answers()
-      << ", drawer pulses " << engine.drawer_kicks() << ", connections " << printer.open_connections()
-      << " open / " << printer.accepted_connections() << " accepted";
+      << ", drawer pulses " << engine.drawer_kicks() << ", connections "
+      << printer.open_connections() << " open / " << printer.accepted_connections() << " accepted";
   return out.str();
 }
 
@@ -279,13 +281,15 @@ int main(int argc, char** argv) {
   engine.SetAnswerNothing(options.answer_nothing);
   if (!options.stream_file.empty()) {
     if (int rc = engine.RecordStreamTo(options.stream_file)) {
-      std::cerr << "qv-virtual-printer: " << options.stream_file << ": " << std::strerror(rc) << "\n";
+      std::cerr << "qv-virtual-printer: " << options.stream_file << ": " << std::strerror(rc)
+                << "\n";
       return 1;
     }
   }
   if (!options.listing_file.empty()) {
     if (int rc = engine.RecordListingTo(options.listing_file)) {
-      std::cerr << "qv-virtual-printer: " << options.listing_file << ": " << std::strerror(rc) << "\n";
+      std::cerr << "qv-virtual-printer: " << options.listing_file << ": " << std::strerror(rc)
+                << "\n";
       return 1;
     }
   }
@@ -298,8 +302,8 @@ int main(int argc, char** argv) {
   }
   if (options.tcp) {
     if (int rc = printer.StartTcp(options.tcp_address, options.tcp_port)) {
-      std::cerr << "qv-virtual-printer: cannot listen on " << options.tcp_address << ":" << options.tcp_port
-                << ": " << std::strerror(rc) << "\n";
+      std::cerr << "qv-virtual-printer: cannot listen on " << options.tcp_address << ":"
+                << options.tcp_port << ": " << std::strerror(rc) << "\n";
       return 1;
     }
     if (options.refuse) printer.SetRefuseConnections(true);
@@ -307,7 +311,8 @@ int main(int argc, char** argv) {
   }
   if (options.pty) {
     if (int rc = printer.StartPty(options.link)) {
-      std::cerr << "qv-virtual-printer: cannot open a pseudo-terminal: " << std::strerror(rc) << "\n";
+      std::cerr << "qv-virtual-printer: cannot open a pseudo-terminal: " << std::strerror(rc)
+                << "\n";
       return 1;
     }
     std::cout << "pty " << printer.pty_path().string() << "\n";

@@ -32,8 +32,7 @@ std::string ListingLine(const ParsedCommand& command) {
   constexpr size_t kShownBytes = 16;
   std::string line;
   char offset[24];
-  std::snprintf(offset, sizeof(offset), "%08llx",
-                static_cast<unsigned long long>(command.offset));
+  std::snprintf(offset, sizeof(offset), "%08llx", static_cast<unsigned long long>(command.offset));
   line += offset;
   line += "  ";
   line += command.name;
@@ -316,7 +315,8 @@ bool PrinterEngine::WaitFor(const std::function<bool()>& predicate, int64_t time
     std::unique_lock<std::mutex> lock(mutex_);
     // Wake at least every 20 ms: the predicate may watch things (such as a
     // client's connection) that do not notify the engine.
-    auto wake = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+    auto wake =
+        std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
     changed_.wait_until(lock, wake, [&] { return generation_ != seen; });
     if (std::chrono::steady_clock::now() >= deadline && generation_ == seen) {
       lock.unlock();

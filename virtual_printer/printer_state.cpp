@@ -13,14 +13,12 @@ std::optional<uint8_t> StatusByte(const PrinterState& state, int n) {
       if (state.coverOpen) value |= 0x04;
       if (state.paperEnd) value |= 0x20;
       return value;
-    case 3:
-      return value;
+    case 3: return value;
     case 4:
       if (state.paperNearEnd) value |= 0x0C;
       if (state.paperEnd) value |= 0x60;
       return value;
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 

@@ -29,12 +29,13 @@ PrinterState With(bool drawer, bool cover, bool end, bool near_end, bool offline
 
 INSTANTIATE_TEST_SUITE_P(
     States, StatusByteTest,
-    ::testing::Values(StatusCase{"idle", With(false, false, false, false, false), {0x16, 0x12, 0x12, 0x12}},
-                      StatusCase{"drawer open", With(true, false, false, false, false), {0x12, 0x12, 0x12, 0x12}},
-                      StatusCase{"cover open", With(false, true, false, false, false), {0x1E, 0x16, 0x12, 0x12}},
-                      StatusCase{"paper end", With(false, false, true, false, false), {0x1E, 0x32, 0x12, 0x72}},
-                      StatusCase{"near end", With(false, false, false, true, false), {0x16, 0x12, 0x12, 0x1E}},
-                      StatusCase{"offline", With(false, false, false, false, true), {0x1E, 0x12, 0x12, 0x12}}));
+    ::testing::Values(
+        StatusCase{"idle", With(false, false, false, false, false), {0x16, 0x12, 0x12, 0x12}},
+        StatusCase{"drawer open", With(true, false, false, false, false), {0x12, 0x12, 0x12, 0x12}},
+        StatusCase{"cover open", With(false, true, false, false, false), {0x1E, 0x16, 0x12, 0x12}},
+        StatusCase{"paper end", With(false, false, true, false, false), {0x1E, 0x32, 0x12, 0x72}},
+        StatusCase{"near end", With(false, false, false, true, false), {0x16, 0x12, 0x12, 0x1E}},
+        StatusCase{"offline", With(false, false, false, false, true), {0x1E, 0x12, 0x12, 0x12}}));
 
 TEST(StatusByteTest, OtherRequestsAreNotAnswered) {
   PrinterState idle;

@@ -84,8 +84,8 @@ class ProgramTest : public ::testing::Test {
 TEST_F(ProgramTest, ServesTcpRecordsAndTakesCommands) {
   std::string listing = dir_ + "/listing.txt";
   std::string stream = dir_ + "/stream.bin";
-  Start({"--tcp", "127.0.0.1:0", "--pty", "--link", dir_ + "/printer", "--listing", listing, "--stream",
-         stream});
+  Start({"--tcp", "127.0.0.1:0", "--pty", "--link", dir_ + "/printer", "--listing", listing,
+         "--stream", stream});
   std::string tcp = ReadLine();
   ASSERT_EQ(tcp.rfind("tcp 127.0.0.1:", 0), 0u) << tcp;
   EXPECT_EQ(ReadLine().rfind("pty /dev/pts/", 0), 0u);
@@ -130,7 +130,8 @@ TEST_F(ProgramTest, ServesTcpRecordsAndTakesCommands) {
   EXPECT_NE(text.str().find("ESC p"), std::string::npos);
   EXPECT_NE(text.str().find("DLE EOT"), std::string::npos);
   std::ifstream stream_file(stream, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(stream_file)), std::istreambuf_iterator<char>());
+  std::string bytes((std::istreambuf_iterator<char>(stream_file)),
+                    std::istreambuf_iterator<char>());
   EXPECT_EQ(bytes.size(), 3u * 4 + sizeof(kick));
 }
 

@@ -46,7 +46,8 @@ int VirtualPrinter::ListenLocked() {
   if (fd < 0) return errno;
   int one = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&listen_address_), sizeof(listen_address_)) != 0 ||
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&listen_address_), sizeof(listen_address_)) !=
+          0 ||
       ::listen(fd, 16) != 0) {
     int rc = errno;
     ::close(fd);
@@ -95,7 +96,8 @@ int VirtualPrinter::OpenPtyLocked() {
   int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master < 0) return errno;
   char name[128];
-  if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof(name)) != 0) {
+  if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+      ::ptsname_r(master, name, sizeof(name)) != 0) {
     int rc = errno;
     ::close(master);
     return rc;
@@ -294,7 +296,8 @@ void VirtualPrinter::ServeInput(Connection& connection) {
   for (int turns = 0; turns < 16; ++turns) {
     ssize_t n = ::read(connection.fd, buffer.data(), buffer.size());
     if (n > 0) {
-      std::string answers = engine_.Consume(*connection.parser, buffer.data(), static_cast<size_t>(n));
+      std::string answers =
+          engine_.Consume(*connection.parser, buffer.data(), static_cast<size_t>(n));
       if (!answers.empty()) {
         connection.output += answers;
         FlushOutput(connection);
@@ -332,13 +335,14 @@ void VirtualPrinter::IoLoop() {
     size_t pty_index = SIZE_MAX;
     if (pty_) {
       pty_index = fds.size();
-      short events = static_cast<short>((stop_reading_ ? 0 : POLLIN) | (pty_->output.empty() ? 0 : POLLOUT));
+      short events =
+          static_cast<short>((stop_reading_ ? 0 : POLLIN) | (pty_->output.empty() ? 0 : POLLOUT));
       fds.push_back({pty_->fd, events, 0});
     }
     size_t first_connection = fds.size();
     for (const auto& connection : connections_) {
-      short events =
-          static_cast<short>((stop_reading_ ? 0 : POLLIN) | (connection->output.empty() ? 0 : POLLOUT));
+      short events = static_cast<short>((stop_reading_ ? 0 : POLLIN) |
+                                        (connection->output.empty() ? 0 : POLLOUT));
       fds.push_back({connection->fd, events, 0});
     }
     int64_t drawer_ms = engine_.TickDrawer();

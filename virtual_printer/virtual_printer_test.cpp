@@ -74,7 +74,8 @@ TEST_F(VirtualPrinterTcpTest, AnswersStatusFromStateAndOpensDrawerOnPulse) {
   EXPECT_EQ(RequestStatus(2), 0x16);
 
   Send({0x1B, 0x70, 0x30, 0x30, 0x30});
-  ASSERT_TRUE(printer_.engine().WaitFor([&] { return printer_.engine().drawer_kicks() == 1; }, 2000));
+  ASSERT_TRUE(
+      printer_.engine().WaitFor([&] { return printer_.engine().drawer_kicks() == 1; }, 2000));
   EXPECT_TRUE(printer_.engine().state().drawerOpen);
   EXPECT_EQ(RequestStatus(1) & 0x04, 0);  // pin 3 low: open
   EXPECT_NE(printer_.engine().listing().find("ESC p"), std::string::npos);
@@ -82,7 +83,8 @@ TEST_F(VirtualPrinterTcpTest, AnswersStatusFromStateAndOpensDrawerOnPulse) {
 }
 
 TEST_F(VirtualPrinterTcpTest, StatusBytesInsideDataGetNoAnswer) {
-  Bytes raster = {0x1D, 0x76, 0x30, 0x00, 0x03, 0x00, 0x02, 0x00, 0x10, 0x04, 0x01, 0x10, 0x04, 0x02};
+  Bytes raster = {0x1D, 0x76, 0x30, 0x00, 0x03, 0x00, 0x02,
+                  0x00, 0x10, 0x04, 0x01, 0x10, 0x04, 0x02};
   Bytes barcode = {0x1D, 0x6B, 0x49, 0x03, 0x10, 0x04, 0x03};
   Bytes request = {0x10, 0x04, 0x04};
   Bytes all = raster;
@@ -143,14 +145,18 @@ TEST_F(VirtualPrinterTcpTest, RefusedConnectionsAndDroppedConnections) {
 TEST_F(VirtualPrinterTcpTest, DrawerClosesByItselfWhenAsked) {
   printer_.engine().SetDrawerAutoCloseMs(30);
   Send({0x1B, 0x70, 0x30, 0x30, 0x30});
-  ASSERT_TRUE(printer_.engine().WaitFor([&] { return printer_.engine().drawer_kicks() == 1; }, 2000));
-  EXPECT_TRUE(printer_.engine().WaitFor([&] { return !printer_.engine().state().drawerOpen; }, 2000));
+  ASSERT_TRUE(
+      printer_.engine().WaitFor([&] { return printer_.engine().drawer_kicks() == 1; }, 2000));
+  EXPECT_TRUE(
+      printer_.engine().WaitFor([&] { return !printer_.engine().state().drawerOpen; }, 2000));
 }
 
 TEST(VirtualPrinterTest, PrintersShareTheStandardPortOnDifferentLoopbackAddresses) {
-  std::mt19937 random(static_cast<unsigned>(::getpid()) ^
-                      static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
-  std::string base = "127." + std::to_string(100 + random() % 100) + "." + std::to_string(random() % 250) + ".";
+  std::mt19937 random(
+      static_cast<unsigned>(::getpid()) ^
+      static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::string base =
+      "127." + std::to_string(100 + random() % 100) + "." + std::to_string(random() % 250) + ".";
   VirtualPrinter first;
   VirtualPrinter second;
   ASSERT_EQ(first.StartTcp(base + "1"), 0);

@@ -17,8 +17,8 @@ constexpr POTextRow kConfigToolRows[] = {
     {"PO_ERR_WRITE_USB_FAIL", u"Write to usb fail", u"向USB打印机写入失败"},
     {"PO_ERR_READ_USB_FAIL", u"Read from usb fail", u"向USB打印机读取失败"},
     {"PO_ERR_READ_USB_BEYOND_MAX_TIME", u"Read USB wait timeout", u"读取USB等待超时"},
-    {"PO_ERR_VERSION_NONSUPPORT_GETTING_RESULT",
-     u"This version nonsupport to get setting result", u"该版本不支持获取设置结果反馈"},
+    {"PO_ERR_VERSION_NONSUPPORT_GETTING_RESULT", u"This version nonsupport to get setting result",
+     u"该版本不支持获取设置结果反馈"},
     {"PO_ERR_PRINT_STATUS_IS_NOT_READY", u"Operation failed,Printer is not ready",
      u"操作失败，打印机未处于就绪状态"},
 };
@@ -35,8 +35,8 @@ constexpr POTextRow kTestAppRows[] = {
     {"PO_ERR_WRITE_USB_FAIL", u"Write to usb fail", u"向USB打印机写入失败"},
     {"PO_ERR_READ_USB_FAIL", u"Read from usb fail", u"向USB打印机读取失败"},
     {"PO_ERR_READ_USB_BEYOND_MAX_TIME", u"Read USB wait timeout", u"读取USB等待超时"},
-    {"PO_ERR_VERSION_NONSUPPORT_GETTING_RESULT",
-     u"This version nonsupport to get setting result", u"该版本不支持获取设置结果反馈"},
+    {"PO_ERR_VERSION_NONSUPPORT_GETTING_RESULT", u"This version nonsupport to get setting result",
+     u"该版本不支持获取设置结果反馈"},
     {"PO_ERR_PRINT_STATUS_IS_NOT_READY", u"Operation failed,Printer is not ready",
      u"操作失败，打印机未处于就绪状态"},
 };

@@ -19,7 +19,8 @@ struct TextCase {
 
 TEST(GetPOText, AnswersPerProgramAndLanguage) {
   const TextCase cases[] = {
-      {POTextTable::kConfigTool, false, "PO_ERR_SELECT_PRINTER_TYPE", u"Please Select Printer Type!"},
+      {POTextTable::kConfigTool, false, "PO_ERR_SELECT_PRINTER_TYPE",
+       u"Please Select Printer Type!"},
       {POTextTable::kConfigTool, true, "PO_ERR_SELECT_PRINTER_TYPE", u"请选择打印机类型"},
       {POTextTable::kTestApp, false, "PO_ERR_SELECT_PRINTER_TYPE", u"Please Select Printer!"},
       {POTextTable::kTestApp, true, "PO_ERR_SELECT_PRINTER_TYPE", u"请选择打印机"},
@@ -66,8 +67,8 @@ TEST(POTextLanguage, ReadsTheLanguageOnceAndOnlyPrcIsChinese) {
     qvports::LANGID id;
     bool chinese;
   };
-  for (Case c : {Case{0x0804, true}, Case{0x0404, false}, Case{0x0C04, false},
-                 Case{0x0409, false}}) {
+  for (Case c :
+       {Case{0x0804, true}, Case{0x0404, false}, Case{0x0C04, false}, Case{0x0409, false}}) {
     int reads = 0;
     qvports::POTextLanguage language([&] {
       ++reads;
@@ -86,7 +87,7 @@ TEST(LangIdOfLocale, MapsPosixLocaleNames) {
     qvports::LANGID id;
   };
   const Case cases[] = {
-      {"zh_CN.UTF-8", 0x0804}, {"zh_CN", 0x0804},        {"zh_TW.UTF-8", 0x0404},
+      {"zh_CN.UTF-8", 0x0804}, {"zh_CN", 0x0804},         {"zh_TW.UTF-8", 0x0404},
       {"zh_HK.UTF-8", 0x0C04}, {"zh_CN.GB18030", 0x0804}, {"zh", 0x0804},
       {"en_US.UTF-8", 0x0409}, {"en_GB", 0x0809},         {"de_DE@euro", 0x0407},
       {"C", 0x0409},           {"POSIX", 0x0409},         {"", 0x0409},

@@ -14,9 +14,9 @@ struct NameCase {
 
 TEST(PortNames, IsComAndIsLptWantThePrefixAndATrailingColon) {
   const NameCase cases[] = {
-      {u"COM3:", 1, 0}, {u"COM3", 0, 0},   {u"com3:", 1, 0},  {u"CoM10:", 1, 0},
-      {u"LPT1:", 0, 1}, {u"lpt2:", 0, 1},  {u"LPT1", 0, 0},   {u"FILE:", 0, 0},
-      {u"", 0, 0},      {u"CO", 0, 0},     {u":", 0, 0},      {u"COM:", 1, 0},
+      {u"COM3:", 1, 0},  {u"COM3", 0, 0},        {u"com3:", 1, 0}, {u"CoM10:", 1, 0},
+      {u"LPT1:", 0, 1},  {u"lpt2:", 0, 1},       {u"LPT1", 0, 0},  {u"FILE:", 0, 0},
+      {u"", 0, 0},       {u"CO", 0, 0},          {u":", 0, 0},     {u"COM:", 1, 0},
       {u"XCOM1:", 0, 0}, {u"IP_10.0.0.5", 0, 0},
   };
   for (const NameCase& c : cases) {

@@ -72,6 +72,4 @@ extern "C" PORT_INFO_2W* enumPrinterPorts(int32_t* count) {
   return qvports::PackPrinterPorts(ports, count);
 }
 
-extern "C" void FreePrinterPorts(PORT_INFO_2W* ports) {
-  delete[] reinterpret_cast<BYTE*>(ports);
-}
+extern "C" void FreePrinterPorts(PORT_INFO_2W* ports) { delete[] reinterpret_cast<BYTE*>(ports); }

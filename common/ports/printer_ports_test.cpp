@@ -26,8 +26,8 @@ TEST(PackPrinterPorts, PutsRecordsAndStringsInOneBlock) {
   const auto* begin = reinterpret_cast<const BYTE*>(block);
   const BYTE* end = begin + qvports::PrinterPortsBytes(ports);
   for (int32_t i = 0; i < count; ++i) {
-    for (const char16_t* text : {block[i].pPortName, block[i].pMonitorName,
-                                 block[i].pDescription}) {
+    for (const char16_t* text :
+         {block[i].pPortName, block[i].pMonitorName, block[i].pDescription}) {
       const auto* at = reinterpret_cast<const BYTE*>(text);
       EXPECT_GE(at, begin + 3 * sizeof(PORT_INFO_2W));
       EXPECT_LT(at, end);

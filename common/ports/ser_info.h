@@ -23,11 +23,11 @@ inline constexpr size_t kSerInfoTextUnits = 260;
 
 struct SSerInfo {
   char16_t devicePath[kSerInfoTextUnits];
-  char16_t portName[kSerInfoTextUnits];      // empty when the friendly name holds none
+  char16_t portName[kSerInfoTextUnits];  // empty when the friendly name holds none
   char16_t friendlyName[kSerInfoTextUnits];
-  int32_t onUsb;                             // 1 when the location begins with "USB"
+  int32_t onUsb;  // 1 when the location begins with "USB"
   char16_t description[kSerInfoTextUnits];
-  SSerInfo* next;                            // null at the tail
+  SSerInfo* next;  // null at the tail
 };
 
 extern "C" {

@@ -62,8 +62,8 @@ TEST(BuildSSerInfoList, NoInterfaceGivesSuccessAndAnEmptyList) {
 }
 
 TEST(BuildSSerInfoList, FillsOneNodePerReadableInterfaceInOrder) {
-  SerialInterface usb = Port(u"\\\\?\\tty#ttyUSB0#{x}", u"USB Serial Port (COM33)",
-                             u"USB Serial Port");
+  SerialInterface usb =
+      Port(u"\\\\?\\tty#ttyUSB0#{x}", u"USB Serial Port (COM33)", u"USB Serial Port");
   usb.locationInformation = u"USB 1-1.2";
   SerialInterface lowerUsb = Port(u"p2", u"Serial (COM2)");
   lowerUsb.locationInformation = u"usb 1-3";  // case-sensitive: not on USB

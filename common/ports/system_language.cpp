@@ -13,15 +13,14 @@ struct LocaleId {
 
 // Exact language and country first; a language alone is its usual country.
 constexpr LocaleId kLocales[] = {
-    {"zh_CN", 0x0804}, {"zh_TW", 0x0404}, {"zh_HK", 0x0C04}, {"zh_SG", 0x1004},
-    {"zh_MO", 0x1404}, {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en_AU", 0x0C09},
-    {"en_CA", 0x1009}, {"de_DE", 0x0407}, {"de_AT", 0x0C07}, {"de_CH", 0x0807},
-    {"fr_FR", 0x040C}, {"fr_CA", 0x0C0C}, {"es_ES", 0x0C0A}, {"es_MX", 0x080A},
-    {"it_IT", 0x0410}, {"pt_BR", 0x0416}, {"pt_PT", 0x0816}, {"ja_JP", 0x0411},
-    {"ko_KR", 0x0412}, {"ru_RU", 0x0419}, {"nl_NL", 0x0413}, {"pl_PL", 0x0415},
-    {"zh", 0x0804},    {"en", 0x0409},    {"de", 0x0407},    {"fr", 0x040C},
-    {"es", 0x0C0A},    {"it", 0x0410},    {"pt", 0x0416},    {"ja", 0x0411},
-    {"ko", 0x0412},    {"ru", 0x0419},    {"nl", 0x0413},    {"pl", 0x0415},
+    {"zh_CN", 0x0804}, {"zh_TW", 0x0404}, {"zh_HK", 0x0C04}, {"zh_SG", 0x1004}, {"zh_MO", 0x1404},
+    {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en_AU", 0x0C09}, {"en_CA", 0x1009}, {"de_DE", 0x0407},
+    {"de_AT", 0x0C07}, {"de_CH", 0x0807}, {"fr_FR", 0x040C}, {"fr_CA", 0x0C0C}, {"es_ES", 0x0C0A},
+    {"es_MX", 0x080A}, {"it_IT", 0x0410}, {"pt_BR", 0x0416}, {"pt_PT", 0x0816}, {"ja_JP", 0x0411},
+    {"ko_KR", 0x0412}, {"ru_RU", 0x0419}, {"nl_NL", 0x0413}, {"pl_PL", 0x0415}, {"zh", 0x0804},
+    {"en", 0x0409},    {"de", 0x0407},    {"fr", 0x040C},    {"es", 0x0C0A},    {"it", 0x0410},
+    {"pt", 0x0416},    {"ja", 0x0411},    {"ko", 0x0412},    {"ru", 0x0419},    {"nl", 0x0413},
+    {"pl", 0x0415},
 };
 
 const char* FirstSet(const char* const* names) {

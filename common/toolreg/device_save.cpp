@@ -22,9 +22,8 @@ class WriteLog {
   }
   SaveOutcome Outcome(const char16_t* success, const char16_t* failure) const {
     if (m_first == ERROR_SUCCESS) return {SaveStatus::kSaved, success, 0};
-    return {SaveStatus::kWriteFailed, std::u16string(failure) + u" (registry status " +
-                                          NumberText(m_first) + u")",
-            m_first};
+    return {SaveStatus::kWriteFailed,
+            std::u16string(failure) + u" (registry status " + NumberText(m_first) + u")", m_first};
   }
 
  private:

@@ -50,10 +50,10 @@ struct PrinterSaveRequest {
   std::u16string ldn;
   std::u16string interfaceType;  // kIoTypeCom, kIoTypeENet, kIoTypeLpt or kIoTypeUsb
   SerialSettings serial;
-  std::u16string lptPort;        // "LPT1:"
-  bool usbAttached = false;      // a USB device was chosen
-  std::u16string usbPath;        // its device-interface path
-  std::u16string ipAddress;      // "192.168.1.80"
+  std::u16string lptPort;    // "LPT1:"
+  bool usbAttached = false;  // a USB device was chosen
+  std::u16string usbPath;    // its device-interface path
+  std::u16string ipAddress;  // "192.168.1.80"
 };
 
 struct DrawerSaveRequest {

@@ -15,8 +15,8 @@ std::u16string ClassKeyPath(const char16_t* deviceClass) {
 
 LSTATUS EnumClassLDNs(const char16_t* deviceClass, std::vector<std::u16string>* list) {
   qvplatform::RegKey key;
-  LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClassKeyPath(deviceClass).c_str(), 0,
-                                 KEY_READ, key.receive());
+  LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, ClassKeyPath(deviceClass).c_str(), 0, KEY_READ,
+                                 key.receive());
   if (status != ERROR_SUCCESS) return status;
   for (DWORD index = 0;; ++index) {
     char16_t name[kNameBufferChars] = {};

@@ -53,8 +53,7 @@ LSTATUS SetText(HKEY key, const std::u16string& name, const std::u16string& text
 }
 
 LSTATUS CreateKey(const std::u16string& path, qvplatform::RegKey* key) {
-  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS, key->receive(),
-                         nullptr);
+  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS, key->receive(), nullptr);
 }
 
 }  // namespace
@@ -93,8 +92,8 @@ std::u16string NumberText(int32_t number) {
 COposToolRegKey::COposToolRegKey(const std::u16string& deviceClass, const std::u16string& ldn)
     : m_deviceClass(deviceClass) {
   if (!deviceClass.empty() && !ldn.empty()) {
-    m_deviceKeyPath = std::u16string(qvreg::kServiceOposRootW) + u"\\" + deviceClass + u"\\" +
-                      ldn + u"\\";
+    m_deviceKeyPath =
+        std::u16string(qvreg::kServiceOposRootW) + u"\\" + deviceClass + u"\\" + ldn + u"\\";
   }
   m_infoKeyPath =
       std::u16string(qvreg::kServiceInfoRootW) + u"\\" + qvreg::kServiceInfoNameW + u"\\";

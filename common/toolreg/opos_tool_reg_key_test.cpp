@@ -49,8 +49,8 @@ TEST_F(ToolRegKeyTest, ReadsNeverFailLoudly) {
 }
 
 TEST_F(ToolRegKeyTest, AStringWithoutTerminatorReadsTheSame) {
-  const char16_t bare[] = {u'Q', u'V', u'.', u'O', u'p', u'o', u's', u'.', u'P',
-                           u'r', u'i', u'n', u't', u'e', u'r'};
+  const char16_t bare[] = {u'Q', u'V', u'.', u'O', u'p', u'o', u's', u'.',
+                           u'P', u'r', u'i', u'n', u't', u'e', u'r'};
   PutRaw(kFrontDesk, u"", REG_SZ, bare, sizeof(bare));
   EXPECT_EQ(m_printer.GetString(u""), u"QV.Opos.Printer");
   PutString(kFrontDesk, u"Serial Port", u"COM1");
@@ -63,9 +63,15 @@ TEST_F(ToolRegKeyTest, NumbersParseLikeTheTools) {
     int32_t number;
   };
   const Case cases[] = {
-      {u"12abc", 12},         {u"abc", 0},     {u"  -48", -48},       {u"+7", 7},
-      {u"", 0},               {u"- 5", 0},     {u"\t19200 baud", 19200},
-      {u"99999999999", 2147483647}, {u"-99999999999", -2147483647 - 1},
+      {u"12abc", 12},
+      {u"abc", 0},
+      {u"  -48", -48},
+      {u"+7", 7},
+      {u"", 0},
+      {u"- 5", 0},
+      {u"\t19200 baud", 19200},
+      {u"99999999999", 2147483647},
+      {u"-99999999999", -2147483647 - 1},
   };
   for (const Case& c : cases) {
     PutString(kFrontDesk, u"N", c.text);

@@ -28,11 +28,10 @@ inline constexpr int32_t kOfferedByteSize = 8;
 inline constexpr std::array<const char16_t*, 3> kParityItems = {u"NONE", u"ODD", u"EVEN"};
 inline constexpr std::array<const char16_t*, 3> kStopBitsItems = {u"1", u"1.5", u"2"};
 inline constexpr std::array<const char16_t*, 3> kFlowControlItems = {u"NONE", u"Hardware",
-                                                                      u"Xon/Xoff"};
+                                                                     u"Xon/Xoff"};
 // The log dialog's levels; the stored value is the item number.
 inline constexpr std::array<const char16_t*, 7> kLogLevelItems = {
-    u"None", u"Critical", u"Warnings", u"Info", u"FunctionTrace", u"FunctionData",
-    u"FunctionAll"};
+    u"None", u"Critical", u"Warnings", u"Info", u"FunctionTrace", u"FunctionData", u"FunctionAll"};
 
 bool IsOfferedBaudRate(int32_t baudRate);
 

@@ -46,9 +46,9 @@ TEST(IsDottedQuad, FourNumbersUpTo255) {
   for (const char16_t* good : {u"127.0.0.1", u"0.0.0.0", u"255.255.255.255", u"10.20.30.40"}) {
     EXPECT_TRUE(IsDottedQuad(good));
   }
-  for (const char16_t* bad : {u"", u"1.2.3", u"1.2.3.4.5", u"256.1.1.1", u"1.2.3.", u".1.2.3",
-                              u"01.2.3.4", u"1..2.3", u"1.2.3.4 ", u"a.b.c.d", u"1234.1.1.1",
-                              u"printer.local"}) {
+  for (const char16_t* bad :
+       {u"", u"1.2.3", u"1.2.3.4.5", u"256.1.1.1", u"1.2.3.", u".1.2.3", u"01.2.3.4", u"1..2.3",
+        u"1.2.3.4 ", u"a.b.c.d", u"1234.1.1.1", u"printer.local"}) {
     EXPECT_FALSE(IsDottedQuad(bad)) << std::string(bad, bad + std::u16string(bad).size());
   }
 }

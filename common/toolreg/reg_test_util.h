@@ -19,9 +19,9 @@ inline const std::u16string kInfoKey = u"SOFTWARE\\OLEforRetail\\ServiceInfo\\QV
 inline void PutRaw(const std::u16string& key, const std::u16string& name, DWORD type,
                    const void* data, size_t bytes) {
   qvplatform::RegKey handle;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_ALL_ACCESS, handle.receive(),
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_ALL_ACCESS, handle.receive(), nullptr),
+      ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(handle.get(), name.c_str(), type, static_cast<const BYTE*>(data),
                            static_cast<DWORD>(bytes)),
             ERROR_SUCCESS);

@@ -324,8 +324,8 @@ int WaitAndPump(int64_t timeout_ms) {
     if (handled > 0) return handled;
     int wait_ms = -1;
     if (timeout_ms >= 0) {
-      auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
-                                                               MessageQueue::Clock::now());
+      auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - MessageQueue::Clock::now());
       if (left.count() <= 0) return 0;
       wait_ms = static_cast<int>(std::min<int64_t>(left.count(), 1 << 30));
     }
@@ -338,8 +338,7 @@ int WaitAndPump(int64_t timeout_ms) {
 bool PumpUntil(const std::function<bool()>& done, int64_t timeout_ms) {
   auto deadline = MessageQueue::Clock::now() + std::chrono::milliseconds(timeout_ms);
   while (!done()) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
-                                                             MessageQueue::Clock::now());
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - MessageQueue::Clock::now());
     if (left.count() <= 0) return done();
     int64_t slice = std::min<int64_t>(left.count(), 5);
     if (HasMessageQueue()) {
@@ -369,8 +368,8 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
-LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT,
-                           UINT timeout_ms, DWORD_PTR* result) {
+LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT, UINT timeout_ms,
+                           DWORD_PTR* result) {
   int64_t timeout = timeout_ms == INFINITE ? -1 : static_cast<int64_t>(timeout_ms);
   LRESULT value = 0;
   if (!qvplatform::SendImpl(hwnd, msg, wParam, lParam, timeout, &value)) return 0;
@@ -400,10 +399,9 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms) {
     std::lock_guard<std::mutex> lock(queue.mu);
     if (queue.closed || !core->alive) return 0;
     auto due = MessageQueue::Clock::now() + period;
-    auto it = std::find_if(queue.timers.begin(), queue.timers.end(),
-                           [&](const MessageQueue::Timer& t) {
-                             return t.window == core->id && t.id == id;
-                           });
+    auto it = std::find_if(
+        queue.timers.begin(), queue.timers.end(),
+        [&](const MessageQueue::Timer& t) { return t.window == core->id && t.id == id; });
     if (it != queue.timers.end()) {
       it->period = period;
       it->due = due;
@@ -420,10 +418,9 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   if (!core) return 0;
   MessageQueue& queue = *core->queue;
   std::lock_guard<std::mutex> lock(queue.mu);
-  auto it = std::find_if(queue.timers.begin(), queue.timers.end(),
-                         [&](const MessageQueue::Timer& t) {
-                           return t.window == core->id && t.id == id;
-                         });
+  auto it = std::find_if(
+      queue.timers.begin(), queue.timers.end(),
+      [&](const MessageQueue::Timer& t) { return t.window == core->id && t.id == id; });
   if (it == queue.timers.end()) return 0;
   queue.timers.erase(it);
   queue.RearmTimerLocked();
@@ -467,9 +464,9 @@ BOOL DestroyWindow(HWND hwnd) {
       }
     }
     auto& posted = queue.posted;
-    posted.erase(std::remove_if(posted.begin(), posted.end(),
-                                [&](const MSG& m) { return m.hwnd == hwnd; }),
-                 posted.end());
+    posted.erase(
+        std::remove_if(posted.begin(), posted.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
+        posted.end());
     auto& windows = queue.windows;
     windows.erase(std::remove(windows.begin(), windows.end(), core->id), windows.end());
     if (queue.owner != std::this_thread::get_id()) {

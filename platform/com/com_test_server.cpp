@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr CLSID kClsid = {0x6A1C2F00, 0x1D2B, 0x4C3D,
-                          {0x8E, 0x4F, 0x50, 0x61, 0x72, 0x83, 0x94, 0xA5}};
+constexpr CLSID kClsid = {
+    0x6A1C2F00, 0x1D2B, 0x4C3D, {0x8E, 0x4F, 0x50, 0x61, 0x72, 0x83, 0x94, 0xA5}};
 
 std::atomic<int> g_objects{0};
 std::atomic<int> g_locks{0};
@@ -41,12 +41,11 @@ class CMultiplier final : public IDispatch {
   HRESULT GetTypeInfo(UINT i, LCID lcid, ITypeInfo** pp) override {
     return qvplatform::DispatchTable::GetTypeInfo(i, lcid, pp);
   }
-  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                        DISPID* ids) override {
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
     return Table().GetIDsOfNames(riid, names, count, lcid, ids);
   }
-  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* excep, UINT* argErr) override {
     return Table().Invoke(this, id, riid, lcid, flags, params, result, excep, argErr);
   }
 
@@ -58,9 +57,8 @@ class CMultiplier final : public IDispatch {
  private:
   static const qvplatform::DispatchTable& Table() {
     static const qvplatform::DispMember kMembers[] = {
-        qvplatform::DispMethod<&CMultiplier::Multiply>(u"Multiply", 1,
-                                                       {VT_I4, VT_I4, VT_BYREF | VT_I4},
-                                                       qvplatform::kDispRetval),
+        qvplatform::DispMethod<&CMultiplier::Multiply>(
+            u"Multiply", 1, {VT_I4, VT_I4, VT_BYREF | VT_I4}, qvplatform::kDispRetval),
     };
     static const qvplatform::DispatchTable table(kMembers);
     return table;

@@ -13,8 +13,8 @@ namespace qvplatform {
 namespace dispatch_internal {
 
 DispMember MakeMember(const char16_t* name, DISPID dispid, DispKind kind,
-                      std::initializer_list<VARTYPE> params, bool lastIsRetval,
-                      DispThunk thunk, DispAccepts accepts, size_t arity) {
+                      std::initializer_list<VARTYPE> params, bool lastIsRetval, DispThunk thunk,
+                      DispAccepts accepts, size_t arity) {
   DispMember member{};
   member.name = name;
   member.dispid = dispid;
@@ -72,8 +72,8 @@ void CheckMember(const DispMember& m) {
 
 // A member's temporary for one parameter while Invoke runs.
 struct Slot {
-  VARIANT arg;           // what the member receives
-  VARIANT local;         // converted value when the caller's could not be used
+  VARIANT arg;    // what the member receives
+  VARIANT local;  // converted value when the caller's could not be used
   bool owns_local = false;
   VARIANT* write_back = nullptr;  // caller's by-reference variant to update
 };
@@ -259,8 +259,8 @@ HRESULT DispatchTable::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNam
 }
 
 HRESULT DispatchTable::Invoke(void* object, DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
-                              DISPPARAMS* pDispParams, VARIANT* pVarResult,
-                              EXCEPINFO* pExcepInfo, UINT* puArgErr) const {
+                              DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                              UINT* puArgErr) const {
   if (!IsEqualGUID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (pDispParams == nullptr) return E_INVALIDARG;
   const DispMember* member = nullptr;

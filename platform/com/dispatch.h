@@ -116,9 +116,7 @@ struct Arg<LONG*> {
 template <>
 struct Arg<SHORT*> {
   static SHORT* Get(VARIANT* v) { return v->piVal; }
-  static bool Accepts(VARTYPE vt) {
-    return vt == (VT_BYREF | VT_I2) || vt == (VT_BYREF | VT_BOOL);
-  }
+  static bool Accepts(VARTYPE vt) { return vt == (VT_BYREF | VT_I2) || vt == (VT_BYREF | VT_BOOL); }
 };
 template <>
 struct Arg<BSTR*> {
@@ -156,8 +154,8 @@ struct MemberCall<Member> {
 };
 
 DispMember MakeMember(const char16_t* name, DISPID dispid, DispKind kind,
-                      std::initializer_list<VARTYPE> params, bool lastIsRetval,
-                      DispThunk thunk, DispAccepts accepts, size_t arity);
+                      std::initializer_list<VARTYPE> params, bool lastIsRetval, DispThunk thunk,
+                      DispAccepts accepts, size_t arity);
 
 }  // namespace dispatch_internal
 

@@ -77,8 +77,8 @@ const DispatchTable& Table() {
       DispMethod<&CCalculator::Freeze>(u"Freeze", 5, {VT_BOOL, VT_BYREF | VT_I4}, kDispRetval),
       DispMethod<&CCalculator::Fail>(u"Fail", 6, {}),
       DispMethod<&CCalculator::Throw>(u"Throw", 7, {}),
-      DispEntry<&CCalculator::GetValue>(u"Value", 8, DispKind::kPropertyGet,
-                                        {VT_BYREF | VT_I4}, kDispRetval),
+      DispEntry<&CCalculator::GetValue>(u"Value", 8, DispKind::kPropertyGet, {VT_BYREF | VT_I4},
+                                        kDispRetval),
       DispEntry<&CCalculator::PutValue>(u"Value", 8, DispKind::kPropertyPut, {VT_I4}),
       DispMethod<&CCalculator::Attach>(u"Attach", 9, {VT_DISPATCH}),
       DispMethod<&CCalculator::Small>(u"Small", 10, {VT_I2}),
@@ -298,12 +298,12 @@ TEST_F(DispatchTest, StandardFailures) {
   std::vector<VARIANT> args = {I4(1), I4(2)};
   DISPID named = 0;
   DISPPARAMS params{args.data(), &named, 2, 1};
-  EXPECT_EQ(Table().Invoke(&object, 1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
-                           nullptr),
-            DISP_E_NONAMEDARGS);
+  EXPECT_EQ(
+      Table().Invoke(&object, 1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+      DISP_E_NONAMEDARGS);
   DISPPARAMS plain{args.data(), nullptr, 2, 0};
-  EXPECT_EQ(Table().Invoke(&object, 1, IID_IDispatch, 0, DISPATCH_METHOD, &plain, nullptr,
-                           nullptr, nullptr),
+  EXPECT_EQ(Table().Invoke(&object, 1, IID_IDispatch, 0, DISPATCH_METHOD, &plain, nullptr, nullptr,
+                           nullptr),
             DISP_E_UNKNOWNINTERFACE);
   EXPECT_EQ(object.lastA, 0) << "no failed call reached the member";
 }
@@ -321,8 +321,8 @@ TEST_F(DispatchTest, PropertiesGetAndPut) {
   VARIANT v = I4(12);
   DISPID put = DISPID_PROPERTYPUT;
   DISPPARAMS params{&v, &put, 1, 1};
-  ASSERT_EQ(Table().Invoke(&object, 8, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr,
-                           nullptr, nullptr),
+  ASSERT_EQ(Table().Invoke(&object, 8, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                           nullptr),
             S_OK);
   EXPECT_EQ(object.value, 12);
   Variant result;
@@ -348,16 +348,16 @@ TEST_F(DispatchTest, NullDispatchIsAValidArgument) {
 }
 
 TEST(DispatchTableTest, RowsThatDoNotFitTheirMemberAreRejected) {
-  EXPECT_THROW(DispatchTable({DispMethod<&CCalculator::Add>(u"Add", 1, {VT_I4, VT_BSTR,
-                                                                      VT_BYREF | VT_I4})}),
-               std::logic_error);
+  EXPECT_THROW(
+      DispatchTable({DispMethod<&CCalculator::Add>(u"Add", 1, {VT_I4, VT_BSTR, VT_BYREF | VT_I4})}),
+      std::logic_error);
   EXPECT_THROW(DispatchTable({DispMethod<&CCalculator::Add>(u"Add", 1, {VT_I4, VT_I4})}),
                std::logic_error);
   EXPECT_THROW(
       DispatchTable({DispMethod<&CCalculator::SetName>(u"SetName", 2, {VT_BSTR}, kDispRetval)}),
       std::logic_error);
-  EXPECT_NO_THROW(DispatchTable({DispMethod<&CCalculator::Freeze>(
-      u"Freeze", 5, {VT_I2, VT_BYREF | VT_I4}, kDispRetval)}));
+  EXPECT_NO_THROW(DispatchTable(
+      {DispMethod<&CCalculator::Freeze>(u"Freeze", 5, {VT_I2, VT_BYREF | VT_I4}, kDispRetval)}));
 }
 
 }  // namespace

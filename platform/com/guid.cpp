@@ -32,10 +32,9 @@ bool ReadHex(std::u16string_view text, size_t pos, int digits, uint32_t* value) 
 
 std::string GuidToNarrowString(REFGUID g) {
   char buffer[kTextLength + 1];
-  std::snprintf(buffer, sizeof(buffer),
-                "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
-                g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5],
-                g.Data4[6], g.Data4[7]);
+  std::snprintf(buffer, sizeof(buffer), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
+                g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
   return std::string(buffer, kTextLength);
 }
 

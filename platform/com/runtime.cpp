@@ -107,8 +107,7 @@ HRESULT LoadLibraryFor(REFCLSID rclsid, std::shared_ptr<ServerLibrary>* out) {
   library->handle = handle;
   library->get_class_object =
       reinterpret_cast<DllGetClassObjectFn>(::dlsym(handle, "DllGetClassObject"));
-  library->can_unload_now =
-      reinterpret_cast<DllCanUnloadNowFn>(::dlsym(handle, "DllCanUnloadNow"));
+  library->can_unload_now = reinterpret_cast<DllCanUnloadNowFn>(::dlsym(handle, "DllCanUnloadNow"));
   if (library->get_class_object == nullptr) {
     ::dlclose(handle);
     return CO_E_ERRORINDLL;

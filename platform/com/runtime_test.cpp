@@ -11,16 +11,15 @@
 
 namespace {
 
-constexpr CLSID kClsid = {0x6A1C2F00, 0x1D2B, 0x4C3D,
-                          {0x8E, 0x4F, 0x50, 0x61, 0x72, 0x83, 0x94, 0xA5}};
+constexpr CLSID kClsid = {
+    0x6A1C2F00, 0x1D2B, 0x4C3D, {0x8E, 0x4F, 0x50, 0x61, 0x72, 0x83, 0x94, 0xA5}};
 
 void SetDefault(const std::u16string& path, const std::u16string& value) {
   qvplatform::RegKey key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), KEY_ALL_ACCESS, key.receive(),
-                            nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExW(key.get(), nullptr, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), KEY_ALL_ACCESS, key.receive(), nullptr),
+      ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key.get(), nullptr, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                            static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))),
             ERROR_SUCCESS);
 }
@@ -137,8 +136,8 @@ TEST_F(ComRuntimeTest, ClassObjectAndFailuresOfTheServer) {
 }
 
 TEST_F(ComRuntimeTest, RegistrationFailures) {
-  constexpr CLSID kOther = {0x11111111, 0x2222, 0x3333,
-                            {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
+  constexpr CLSID kOther = {
+      0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
   void* object = nullptr;
   EXPECT_EQ(CoCreateInstance(kOther, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
             REGDB_E_CLASSNOTREG);

@@ -14,8 +14,18 @@ namespace {
 
 // A source value read out of a variant, whatever its storage.
 struct Scalar {
-  enum class Kind { kEmpty, kNull, kSigned, kUnsigned, kReal, kBool, kString, kUnknown,
-                    kDispatch, kError };
+  enum class Kind {
+    kEmpty,
+    kNull,
+    kSigned,
+    kUnsigned,
+    kReal,
+    kBool,
+    kString,
+    kUnknown,
+    kDispatch,
+    kError
+  };
   Kind kind = Kind::kEmpty;
   int64_t s = 0;
   uint64_t u = 0;
@@ -28,13 +38,26 @@ struct Scalar {
 
 bool IsKnownType(VARTYPE vt) {
   switch (vt) {
-    case VT_EMPTY: case VT_NULL: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2:
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_I8: case VT_UI8:
-    case VT_R4: case VT_R8: case VT_BOOL: case VT_BSTR: case VT_DISPATCH:
-    case VT_UNKNOWN: case VT_ERROR:
-      return true;
-    default:
-      return false;
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_BOOL:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_ERROR: return true;
+    default: return false;
   }
 }
 
@@ -55,33 +78,75 @@ HRESULT ReadScalar(const VARIANT* v, Scalar* out) {
   switch (base) {
     case VT_EMPTY: out->kind = K::kEmpty; break;
     case VT_NULL: out->kind = K::kNull; break;
-    case VT_I1: out->kind = K::kSigned; out->s = byref ? *v->pcVal : v->cVal; break;
-    case VT_UI1: out->kind = K::kUnsigned; out->u = byref ? *v->pbVal : v->bVal; break;
-    case VT_I2: out->kind = K::kSigned; out->s = byref ? *v->piVal : v->iVal; break;
-    case VT_UI2: out->kind = K::kUnsigned; out->u = byref ? *v->puiVal : v->uiVal; break;
-    case VT_I4: out->kind = K::kSigned; out->s = byref ? *v->plVal : v->lVal; break;
-    case VT_UI4: out->kind = K::kUnsigned; out->u = byref ? *v->pulVal : v->ulVal; break;
-    case VT_INT: out->kind = K::kSigned; out->s = byref ? *v->pintVal : v->intVal; break;
-    case VT_UINT: out->kind = K::kUnsigned; out->u = byref ? *v->puintVal : v->uintVal; break;
-    case VT_I8: out->kind = K::kSigned; out->s = byref ? *v->pllVal : v->llVal; break;
-    case VT_UI8: out->kind = K::kUnsigned; out->u = byref ? *v->pullVal : v->ullVal; break;
+    case VT_I1:
+      out->kind = K::kSigned;
+      out->s = byref ? *v->pcVal : v->cVal;
+      break;
+    case VT_UI1:
+      out->kind = K::kUnsigned;
+      out->u = byref ? *v->pbVal : v->bVal;
+      break;
+    case VT_I2:
+      out->kind = K::kSigned;
+      out->s = byref ? *v->piVal : v->iVal;
+      break;
+    case VT_UI2:
+      out->kind = K::kUnsigned;
+      out->u = byref ? *v->puiVal : v->uiVal;
+      break;
+    case VT_I4:
+      out->kind = K::kSigned;
+      out->s = byref ? *v->plVal : v->lVal;
+      break;
+    case VT_UI4:
+      out->kind = K::kUnsigned;
+      out->u = byref ? *v->pulVal : v->ulVal;
+      break;
+    case VT_INT:
+      out->kind = K::kSigned;
+      out->s = byref ? *v->pintVal : v->intVal;
+      break;
+    case VT_UINT:
+      out->kind = K::kUnsigned;
+      out->u = byref ? *v->puintVal : v->uintVal;
+      break;
+    case VT_I8:
+      out->kind = K::kSigned;
+      out->s = byref ? *v->pllVal : v->llVal;
+      break;
+    case VT_UI8:
+      out->kind = K::kUnsigned;
+      out->u = byref ? *v->pullVal : v->ullVal;
+      break;
     case VT_R4:
       out->kind = K::kReal;
       out->r = byref ? *v->pfltVal : v->fltVal;
       out->real_is_single = true;
       break;
-    case VT_R8: out->kind = K::kReal; out->r = byref ? *v->pdblVal : v->dblVal; break;
+    case VT_R8:
+      out->kind = K::kReal;
+      out->r = byref ? *v->pdblVal : v->dblVal;
+      break;
     case VT_BOOL:
       out->kind = K::kBool;
       out->s = (byref ? *v->pboolVal : v->boolVal) != 0 ? -1 : 0;
       break;
-    case VT_BSTR: out->kind = K::kString; out->str = byref ? *v->pbstrVal : v->bstrVal; break;
+    case VT_BSTR:
+      out->kind = K::kString;
+      out->str = byref ? *v->pbstrVal : v->bstrVal;
+      break;
     case VT_DISPATCH:
       out->kind = K::kDispatch;
       out->unk = byref ? *v->ppdispVal : v->pdispVal;
       break;
-    case VT_UNKNOWN: out->kind = K::kUnknown; out->unk = byref ? *v->ppunkVal : v->punkVal; break;
-    case VT_ERROR: out->kind = K::kError; out->scode = byref ? *v->pscode : v->scode; break;
+    case VT_UNKNOWN:
+      out->kind = K::kUnknown;
+      out->unk = byref ? *v->ppunkVal : v->punkVal;
+      break;
+    case VT_ERROR:
+      out->kind = K::kError;
+      out->scode = byref ? *v->pscode : v->scode;
+      break;
     default: return DISP_E_BADVARTYPE;
   }
   return S_OK;
@@ -160,8 +225,10 @@ bool IntegerTarget(VARTYPE vt, IntRange* range) {
     case VT_UI1: *range = {false, 0, UINT8_MAX}; return true;
     case VT_I2: *range = {true, INT16_MIN, INT16_MAX}; return true;
     case VT_UI2: *range = {false, 0, UINT16_MAX}; return true;
-    case VT_I4: case VT_INT: *range = {true, INT32_MIN, INT32_MAX}; return true;
-    case VT_UI4: case VT_UINT: *range = {false, 0, UINT32_MAX}; return true;
+    case VT_I4:
+    case VT_INT: *range = {true, INT32_MIN, INT32_MAX}; return true;
+    case VT_UI4:
+    case VT_UINT: *range = {false, 0, UINT32_MAX}; return true;
     case VT_I8: *range = {true, INT64_MIN, INT64_MAX}; return true;
     case VT_UI8: *range = {false, 0, UINT64_MAX}; return true;
     default: return false;
@@ -190,9 +257,7 @@ void StoreInteger(VARTYPE vt, uint64_t bits, VARIANT* dest) {
 HRESULT ToInteger(const Scalar& src, VARTYPE vt, const IntRange& range, VARIANT* dest) {
   using K = Scalar::Kind;
   switch (src.kind) {
-    case K::kEmpty:
-      StoreInteger(vt, 0, dest);
-      return S_OK;
+    case K::kEmpty: StoreInteger(vt, 0, dest); return S_OK;
     case K::kBool:
       // True is all bits set in every width, as automation does.
       StoreInteger(vt, static_cast<uint64_t>(src.s), dest);
@@ -233,8 +298,7 @@ HRESULT ToInteger(const Scalar& src, VARTYPE vt, const IntRange& range, VARIANT*
       if (FAILED(hr)) return hr;
       return ToInteger(parsed, vt, range, dest);
     }
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: return DISP_E_TYPEMISMATCH;
   }
 }
 
@@ -243,7 +307,8 @@ HRESULT ToReal(const Scalar& src, VARTYPE vt, VARIANT* dest) {
   double value = 0;
   switch (src.kind) {
     case K::kEmpty: value = 0; break;
-    case K::kBool: case K::kSigned: value = static_cast<double>(src.s); break;
+    case K::kBool:
+    case K::kSigned: value = static_cast<double>(src.s); break;
     case K::kUnsigned: value = static_cast<double>(src.u); break;
     case K::kReal: value = src.r; break;
     case K::kString: {
@@ -273,7 +338,8 @@ HRESULT ToBool(const Scalar& src, VARIANT* dest) {
   bool value = false;
   switch (src.kind) {
     case K::kEmpty: value = false; break;
-    case K::kBool: case K::kSigned: value = src.s != 0; break;
+    case K::kBool:
+    case K::kSigned: value = src.s != 0; break;
     case K::kUnsigned: value = src.u != 0; break;
     case K::kReal: value = src.r != 0; break;
     case K::kString: {
@@ -310,8 +376,9 @@ HRESULT ToString(const Scalar& src, USHORT flags, VARIANT* dest) {
   BSTR result = nullptr;
   switch (src.kind) {
     case K::kEmpty: result = SysAllocStringLen(u"", 0); break;
-    case K::kString: result = SysAllocStringByteLen(reinterpret_cast<const char*>(src.str),
-                                                    SysStringByteLen(src.str));
+    case K::kString:
+      result =
+          SysAllocStringByteLen(reinterpret_cast<const char*>(src.str), SysStringByteLen(src.str));
       break;
     case K::kSigned: result = AsciiBstr(std::to_string(src.s)); break;
     case K::kUnsigned: result = AsciiBstr(std::to_string(src.u)); break;
@@ -374,18 +441,19 @@ HRESULT Convert(const Scalar& src, USHORT flags, VARTYPE vt, VARIANT* out) {
       if (src.kind != K::kNull) return DISP_E_TYPEMISMATCH;
       out->vt = VT_NULL;
       return S_OK;
-    case VT_R4: case VT_R8: return ToReal(src, vt, out);
+    case VT_R4:
+    case VT_R8: return ToReal(src, vt, out);
     case VT_BOOL: return ToBool(src, out);
     case VT_BSTR: return ToString(src, flags, out);
-    case VT_DISPATCH: case VT_UNKNOWN: return ToInterface(src, vt, out);
+    case VT_DISPATCH:
+    case VT_UNKNOWN: return ToInterface(src, vt, out);
     case VT_ERROR:
       if (src.kind != K::kError) return DISP_E_TYPEMISMATCH;
       out->llVal = 0;
       out->vt = VT_ERROR;
       out->scode = src.scode;
       return S_OK;
-    default:
-      return IsKnownType(vt) ? DISP_E_TYPEMISMATCH : DISP_E_BADVARTYPE;
+    default: return IsKnownType(vt) ? DISP_E_TYPEMISMATCH : DISP_E_BADVARTYPE;
   }
 }
 
@@ -405,7 +473,8 @@ HRESULT VariantClear(VARIANTARG* pvarg) {
   if ((vt & VT_BYREF) == 0) {
     switch (vt) {
       case VT_BSTR: SysFreeString(pvarg->bstrVal); break;
-      case VT_DISPATCH: case VT_UNKNOWN:
+      case VT_DISPATCH:
+      case VT_UNKNOWN:
         if (pvarg->punkVal != nullptr) pvarg->punkVal->Release();
         break;
       default:
@@ -475,8 +544,8 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHO
   return S_OK;
 }
 
-HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID,
-                            USHORT wFlags, VARTYPE vt) {
+HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID, USHORT wFlags,
+                            VARTYPE vt) {
   return VariantChangeType(pvargDest, pvarSrc, wFlags, vt);
 }
 

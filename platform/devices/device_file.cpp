@@ -58,7 +58,8 @@ int DeviceFile::Backoff(int64_t deadline_ms) {
   // own and report ready at once; wait a little before trying again so the
   // loop does not spin, still waking for a cancel.
   constexpr int64_t kBackoffMs = 10;
-  int64_t left = deadline_ms < 0 ? kBackoffMs : deadline_ms - static_cast<int64_t>(GetTickCount64());
+  int64_t left =
+      deadline_ms < 0 ? kBackoffMs : deadline_ms - static_cast<int64_t>(GetTickCount64());
   if (left <= 0) return ETIMEDOUT;
   int wait = static_cast<int>(left < kBackoffMs ? left : kBackoffMs);
   pollfd cancel = {cancel_fd_, POLLIN, 0};

@@ -49,8 +49,8 @@ constexpr int kComRangeSize = 32;
 
 // "\\.\" or "\\?\" in front of a device name.
 std::string_view StripDevicePrefix(std::string_view path) {
-  if (path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '.' || path[2] == '?') &&
-      path[3] == '\\') {
+  if (path.size() >= 4 && path[0] == '\\' && path[1] == '\\' &&
+      (path[2] == '.' || path[2] == '?') && path[3] == '\\') {
     return path.substr(4);
   }
   return path;

@@ -33,7 +33,10 @@ TEST(DeviceNamesTest, DefaultMappingBothWays) {
   struct Case {
     int com;
     const char* node;
-  } cases[] = {{1, "/dev/ttyS0"}, {32, "/dev/ttyS31"}, {33, "/dev/ttyUSB0"}, {65, "/dev/ttyACM0"},
+  } cases[] = {{1, "/dev/ttyS0"},
+               {32, "/dev/ttyS31"},
+               {33, "/dev/ttyUSB0"},
+               {65, "/dev/ttyACM0"},
                {96, "/dev/ttyACM31"}};
   for (const Case& c : cases) {
     EXPECT_EQ(DefaultComNode(c.com), std::filesystem::path(c.node)) << c.com;
@@ -49,7 +52,8 @@ TEST(DeviceNamesTest, DefaultMappingBothWays) {
 
 TEST(DeviceNamesTest, UsbNames) {
   EXPECT_EQ(UsbPrinterLinkName(0x0FE6, 0x811E, "A1B2"), "usb#vid_0fe6&pid_811e#A1B2");
-  auto id = ParseUsbDeviceName("\\\\?\\usb#vid_0FE6&pid_811e#5&1a2b&0&1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+  auto id = ParseUsbDeviceName(
+      "\\\\?\\usb#vid_0FE6&pid_811e#5&1a2b&0&1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
   ASSERT_TRUE(id);
   EXPECT_EQ(id->vendorId, 0x0FE6);
   EXPECT_EQ(id->productId, 0x811E);
@@ -87,14 +91,16 @@ TEST_F(DeviceMapTest, MappedPseudoTerminalIsASerialPortNamedCOMn) {
   ASSERT_EQ(DefineDosDevice("COM7", printer_.pty_path()), 0);
   ASSERT_EQ(DefineDosDevice("COM9", "/dev/qv-missing-node"), 0);  // absent: not listed
   std::vector<SerialPortInfo> ports = EnumerateSerialPorts();
-  auto com7 = std::find_if(ports.begin(), ports.end(), [](const SerialPortInfo& p) { return p.portName == "COM7"; });
+  auto com7 = std::find_if(ports.begin(), ports.end(),
+                           [](const SerialPortInfo& p) { return p.portName == "COM7"; });
   ASSERT_NE(com7, ports.end());
   EXPECT_TRUE(com7->mapped);
   EXPECT_EQ(com7->node, std::filesystem::weakly_canonical(printer_.pty_path()));
   ASSERT_GE(com7->friendlyName.size(), 7u);
   EXPECT_EQ(com7->friendlyName.substr(com7->friendlyName.size() - 7), " (COM7)");
   EXPECT_FALSE(com7->onUsb);
-  EXPECT_TRUE(std::none_of(ports.begin(), ports.end(), [](const SerialPortInfo& p) { return p.portName == "COM9"; }));
+  EXPECT_TRUE(std::none_of(ports.begin(), ports.end(),
+                           [](const SerialPortInfo& p) { return p.portName == "COM9"; }));
 
   // The Windows device path reaches the terminal, and the printer answers.
   std::optional<std::filesystem::path> node = ResolveDevicePath("\\\\.\\COM7");
@@ -112,9 +118,11 @@ TEST_F(DeviceMapTest, MappedPseudoTerminalIsASerialPortNamedCOMn) {
 TEST_F(DeviceMapTest, MappedUsbPrinterHasAnInterfacePathThatLeadsBack) {
   ASSERT_EQ(DefineDosDevice(UsbPrinterLinkName(0x0FE6, 0x811E, "A1B2"), printer_.pty_path()), 0);
   std::vector<UsbPrinterInfo> printers = EnumerateUsbPrinters();
-  auto it = std::find_if(printers.begin(), printers.end(), [](const UsbPrinterInfo& p) { return p.mapped; });
+  auto it = std::find_if(printers.begin(), printers.end(),
+                         [](const UsbPrinterInfo& p) { return p.mapped; });
   ASSERT_NE(it, printers.end());
-  const std::string expected = "\\\\?\\usb#vid_0fe6&pid_811e#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  const std::string expected =
+      "\\\\?\\usb#vid_0fe6&pid_811e#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
   EXPECT_EQ(it->devicePath, expected);
   EXPECT_EQ(it->vendorId, 0x0FE6);
   EXPECT_EQ(it->productId, 0x811E);
@@ -125,14 +133,16 @@ TEST_F(DeviceMapTest, MappedUsbPrinterHasAnInterfacePathThatLeadsBack) {
   EXPECT_EQ(ResolveDevicePath(expected), printer_.pty_path());
   std::string upper = "\\\\?\\USB#VID_0FE6&PID_811E#A1B2#{A5DCBF10-6530-11D2-901F-00C04FB951ED}";
   EXPECT_EQ(ResolveDevicePath(upper), printer_.pty_path());
-  EXPECT_FALSE(ResolveDevicePath("\\\\?\\usb#vid_0fe6&pid_0000#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
+  EXPECT_FALSE(ResolveDevicePath(
+      "\\\\?\\usb#vid_0fe6&pid_0000#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
 }
 
 TEST_F(DeviceMapTest, ParallelPortsAndTheSpoolerList) {
   ASSERT_EQ(DefineDosDevice("LPT2", printer_.pty_path()), 0);
   ASSERT_EQ(DefineDosDevice("COM7", printer_.pty_path()), 0);
   std::vector<ParallelPortInfo> lpts = EnumerateParallelPorts();
-  auto lpt2 = std::find_if(lpts.begin(), lpts.end(), [](const ParallelPortInfo& p) { return p.portName == "LPT2"; });
+  auto lpt2 = std::find_if(lpts.begin(), lpts.end(),
+                           [](const ParallelPortInfo& p) { return p.portName == "LPT2"; });
   ASSERT_NE(lpt2, lpts.end());
   EXPECT_TRUE(lpt2->mapped);
   EXPECT_EQ(ResolveDevicePath("LPT2"), printer_.pty_path());
@@ -142,7 +152,8 @@ TEST_F(DeviceMapTest, ParallelPortsAndTheSpoolerList) {
   ASSERT_FALSE(spooler.empty());
   EXPECT_EQ(spooler.back().pPortName, "FILE:");
   auto has = [&](const char* name) {
-    return std::any_of(spooler.begin(), spooler.end(), [&](const PortInfo2& p) { return p.pPortName == name; });
+    return std::any_of(spooler.begin(), spooler.end(),
+                       [&](const PortInfo2& p) { return p.pPortName == name; });
   };
   EXPECT_TRUE(has("COM7:"));
   EXPECT_TRUE(has("LPT2:"));

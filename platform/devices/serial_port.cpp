@@ -165,10 +165,22 @@ int SerialPort::EscapeCommFunction(int function) {
   int bits = 0;
   unsigned long request = 0;
   switch (function) {
-    case SETDTR: bits = TIOCM_DTR; request = TIOCMBIS; break;
-    case CLRDTR: bits = TIOCM_DTR; request = TIOCMBIC; break;
-    case SETRTS: bits = TIOCM_RTS; request = TIOCMBIS; break;
-    case CLRRTS: bits = TIOCM_RTS; request = TIOCMBIC; break;
+    case SETDTR:
+      bits = TIOCM_DTR;
+      request = TIOCMBIS;
+      break;
+    case CLRDTR:
+      bits = TIOCM_DTR;
+      request = TIOCMBIC;
+      break;
+    case SETRTS:
+      bits = TIOCM_RTS;
+      request = TIOCMBIS;
+      break;
+    case CLRRTS:
+      bits = TIOCM_RTS;
+      request = TIOCMBIC;
+      break;
     default: return EINVAL;
   }
   if (::ioctl(fd(), request, &bits) != 0) return errno;

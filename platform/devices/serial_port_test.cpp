@@ -76,7 +76,8 @@ const LineCase kLines[] = {
      Line(115200, 8, MARKPARITY, ONESTOPBIT, false, DTR_CONTROL_ENABLE, false)},
     {"115200 space", Line(115200, 5, SPACEPARITY, ONESTOPBIT, false, DTR_CONTROL_ENABLE, false),
      Line(115200, 5, SPACEPARITY, ONESTOPBIT, false, DTR_CONTROL_ENABLE, false)},
-    {"1.5 stop bits become 2", Line(9600, 8, NOPARITY, ONE5STOPBITS, false, DTR_CONTROL_ENABLE, false),
+    {"1.5 stop bits become 2",
+     Line(9600, 8, NOPARITY, ONE5STOPBITS, false, DTR_CONTROL_ENABLE, false),
      Line(9600, 8, NOPARITY, TWOSTOPBITS, false, DTR_CONTROL_ENABLE, false)},
 };
 
@@ -120,7 +121,8 @@ TEST_F(SerialPortTest, RejectsSettingsTheLineCannotHave) {
 }
 
 TEST_F(SerialPortTest, WritesReachThePrinterAndAnswersComeBack) {
-  ASSERT_EQ(port_.SetCommState(Line(9600, 8, NOPARITY, ONESTOPBIT, false, DTR_CONTROL_ENABLE, false)), 0);
+  ASSERT_EQ(
+      port_.SetCommState(Line(9600, 8, NOPARITY, ONESTOPBIT, false, DTR_CONTROL_ENABLE, false)), 0);
   // Bytes that a cooked terminal would translate or swallow pass unchanged.
   std::vector<uint8_t> job = {'A', 0x0A, 0x0D, 0x03, 0x11, 0x13, 0x7F, 0x10, 0x04, 0x01};
   size_t written = 0;

@@ -85,8 +85,9 @@ std::vector<SerialPortInfo> EnumerateSerialPorts() {
     info.vendorId = facts.usbVendorId;
     info.productId = facts.usbProductId;
     if (facts.onUsb) info.locationInformation = "USB " + facts.usbPath;
-    info.description = facts.model.empty() ? (facts.onUsb ? "USB Serial Port" : "Communications Port")
-                                           : facts.model;
+    info.description = facts.model.empty()
+                           ? (facts.onUsb ? "USB Serial Port" : "Communications Port")
+                           : facts.model;
     info.friendlyName = info.description + " (" + info.portName + ")";
     ports[*number] = info;
   }

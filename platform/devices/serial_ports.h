@@ -23,10 +23,10 @@ struct SerialPortInfo {
   std::string description;          // "USB Serial Port"
   std::string locationInformation;  // begins "USB" for a port on USB, else empty
   bool onUsb = false;
-  std::string vendorId;             // "067b" for a USB port, else empty
-  std::string productId;            // "2303"
-  std::filesystem::path node;       // the device node the name maps to
-  bool mapped = false;              // true when it comes from a device-map link
+  std::string vendorId;        // "067b" for a USB port, else empty
+  std::string productId;       // "2303"
+  std::filesystem::path node;  // the device node the name maps to
+  bool mapped = false;         // true when it comes from a device-map link
 };
 
 std::vector<SerialPortInfo> EnumerateSerialPorts();

@@ -11,11 +11,11 @@
 namespace qvplatform {
 
 struct UdevDeviceFacts {
-  std::string sysname;   // "ttyUSB0"
-  std::string devnode;   // "/dev/ttyUSB0"; empty when the device has no node
-  std::string model;     // udev ID_MODEL_FROM_DATABASE or ID_MODEL, else the USB product
-  std::string sysType;   // the "type" attribute (serial ports: 0 when no UART)
-  bool onUsb = false;    // has a USB device above it
+  std::string sysname;       // "ttyUSB0"
+  std::string devnode;       // "/dev/ttyUSB0"; empty when the device has no node
+  std::string model;         // udev ID_MODEL_FROM_DATABASE or ID_MODEL, else the USB product
+  std::string sysType;       // the "type" attribute (serial ports: 0 when no UART)
+  bool onUsb = false;        // has a USB device above it
   std::string usbVendorId;   // "0fe6" (idVendor of the USB device above)
   std::string usbProductId;  // "811e"
   std::string usbSerial;     // "serial" attribute, may be empty

@@ -69,7 +69,8 @@ std::optional<UsbDeviceId> ParseUsbDeviceName(std::string_view name) {
     return std::nullopt;
   }
   UsbDeviceId id;
-  if (!ParseHex4(name.substr(8, 4), &id.vendorId) || !ParseHex4(name.substr(17, 4), &id.productId)) {
+  if (!ParseHex4(name.substr(8, 4), &id.vendorId) ||
+      !ParseHex4(name.substr(17, 4), &id.productId)) {
     return std::nullopt;
   }
   std::string_view rest = name.substr(22);
@@ -88,7 +89,8 @@ std::vector<UsbPrinterInfo> EnumerateUsbPrinters() {
   for (const DosDeviceLink& link : QueryDosDevices()) {
     std::optional<UsbDeviceId> id = ParseUsbDeviceName(link.name);
     if (!id) continue;
-    std::filesystem::path target = link.target.is_absolute() ? link.target : DosDevices() / link.target;
+    std::filesystem::path target =
+        link.target.is_absolute() ? link.target : DosDevices() / link.target;
     std::filesystem::path node = Canonical(target);
     std::error_code ec;
     if (!std::filesystem::exists(node, ec)) continue;

@@ -23,7 +23,9 @@ DWORD ReadU32(std::span<const BYTE> d, int64_t at) {
 WORD ReadU16(std::span<const BYTE> d, int64_t at) {
   return static_cast<WORD>(d[at] | (d[at + 1] << 8));
 }
-int32_t ReadI32(std::span<const BYTE> d, int64_t at) { return static_cast<int32_t>(ReadU32(d, at)); }
+int32_t ReadI32(std::span<const BYTE> d, int64_t at) {
+  return static_cast<int32_t>(ReadU32(d, at));
+}
 
 bool Fits(std::span<const BYTE> d, int64_t at, int64_t n) {
   return at >= 0 && n >= 0 && at <= static_cast<int64_t>(d.size()) &&
@@ -39,7 +41,7 @@ struct BmpHeader {
   int bits = 0;
   DWORD compression = kBiRgb;
   int64_t colours_used = 0;
-  bool core = false;  // 12-byte header: colour table of 3-byte entries
+  bool core = false;              // 12-byte header: colour table of 3-byte entries
   DWORD masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
   int64_t table_at = 0;           // where the colour table starts
   int64_t bits_at = 0;            // where the pixel rows start

@@ -19,8 +19,8 @@ struct BmpSpec {
   int32_t height = 1;
   int bits = 24;
   bool top_down = false;
-  int header_size = 40;      // 12, 40, 52, 56, 108 or 124
-  bool bitfields = false;    // BI_BITFIELDS with `masks`
+  int header_size = 40;    // 12, 40, 52, 56, 108 or 124
+  bool bitfields = false;  // BI_BITFIELDS with `masks`
   DWORD masks[4] = {0, 0, 0, 0};
   std::vector<RgbQuad> palette;  // written as the colour table (1, 4, 8 bits)
   // The raw value of pixel (x, y), y = 0 the top row: a palette index, a

@@ -35,13 +35,13 @@ struct RgbQuad {
 };
 
 struct DibDescription {
-  LONG type = 0;           // bmType; always 0
-  LONG width = 0;          // bmWidth, pixels
-  LONG height = 0;         // bmHeight, rows (positive; see top_down)
-  LONG width_bytes = 0;    // bmWidthBytes: bytes from one row to the next
-  WORD planes = 1;         // bmPlanes
-  WORD bits_per_pixel = 0; // bmBitsPixel: 1, 4, 8, 16, 24 or 32
-  bool top_down = false;   // memory row 0 is the top row of the picture
+  LONG type = 0;            // bmType; always 0
+  LONG width = 0;           // bmWidth, pixels
+  LONG height = 0;          // bmHeight, rows (positive; see top_down)
+  LONG width_bytes = 0;     // bmWidthBytes: bytes from one row to the next
+  WORD planes = 1;          // bmPlanes
+  WORD bits_per_pixel = 0;  // bmBitsPixel: 1, 4, 8, 16, 24 or 32
+  bool top_down = false;    // memory row 0 is the top row of the picture
 
   std::span<const BYTE> bits;        // bmBits: the pixel memory
   std::span<const RgbQuad> palette;  // colour table of 1-, 4- and 8-bit pictures
@@ -55,9 +55,7 @@ struct DibDescription {
   DWORD alpha_mask = 0;
 
   // Bytes the pixels of one row occupy, without padding.
-  int64_t RowBytes() const {
-    return (static_cast<int64_t>(width) * bits_per_pixel + 7) / 8;
-  }
+  int64_t RowBytes() const { return (static_cast<int64_t>(width) * bits_per_pixel + 7) / 8; }
 
   // True when the header is consistent with the pixel memory it points at:
   // positive size, a row stride that holds a row, and memory for every row.

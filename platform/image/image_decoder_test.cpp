@@ -89,11 +89,11 @@ TEST(ImageDecoderTest, DecodesBmpJpegAndGif) {
   EXPECT_EQ(picture.description.height, 8);
 
   // A 1 x 1 GIF with one black pixel.
-  const std::vector<BYTE> gif = {
-      'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,  // screen, 2-colour table
-      0, 0, 0, 255, 255, 255,                                // black, white
-      0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0,                       // image descriptor
-      2, 2, 0x44, 0x01, 0, 0x3B};
+  const std::vector<BYTE> gif = {'G',  'I', 'F',  '8',  '9', 'a', 1, 0, 1, 0,
+                                 0x80, 0,   0,                     // screen, 2-colour table
+                                 0,    0,   0,    255,  255, 255,  // black, white
+                                 0x2C, 0,   0,    0,    0,   1,   0, 1, 0, 0,  // image descriptor
+                                 2,    2,   0x44, 0x01, 0,   0x3B};
   ASSERT_TRUE(DecodeImage(gif, &picture));
   EXPECT_EQ(picture.description.width, 1);
   EXPECT_EQ(At(picture.description, 0, 0)[1], 0);

@@ -30,8 +30,7 @@ namespace qvplatform {
 // getaddrinfo restricted to IPv4 TCP (AF_INET, SOCK_STREAM, IPPROTO_TCP).
 // Returns 0 with the addresses in resolver order, or the resolver's EAI_*
 // code with `out` left empty.
-int ResolveTcp4(const std::string& host, const std::string& service,
-                std::vector<sockaddr_in>* out);
+int ResolveTcp4(const std::string& host, const std::string& service, std::vector<sockaddr_in>* out);
 
 // "127.0.0.1" form of an address (the port is not included).
 std::string DottedAddress(const sockaddr_in& address);

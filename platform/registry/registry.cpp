@@ -89,7 +89,7 @@ HKEY NewHandle(const KeyRef& ref, REGSAM sam) {
 // the roots always look at the current prefix's store.
 Store::Mode ReadMode(HKEY key) {
   return key == HKEY_LOCAL_MACHINE || key == HKEY_CLASSES_ROOT ? Store::Mode::kRead
-                                                                : Store::Mode::kReadThroughHandle;
+                                                               : Store::Mode::kReadThroughHandle;
 }
 
 bool Allowed(const KeyRef& ref, REGSAM needed) { return (ref.sam & needed) == needed; }
@@ -353,8 +353,7 @@ LSTATUS RegQueryValueExA(HKEY key, const char* name, DWORD* type, BYTE* data, DW
   return CopyOut(DataFor(value, qvplatform::AnsiCodePage()), value.type, type, data, size);
 }
 
-LSTATUS RegQueryValueExW(HKEY key, const char16_t* name, DWORD* type, BYTE* data,
-                         DWORD* size) {
+LSTATUS RegQueryValueExW(HKEY key, const char16_t* name, DWORD* type, BYTE* data, DWORD* size) {
   reg::ClearLastErrorText();
   StoredValue value;
   LSTATUS status = QueryValue(key, WideToStore(name), &value);
@@ -373,8 +372,7 @@ LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD type, const BYTE* data,
   return SetValue(key, std::move(value));
 }
 
-LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* data,
-                       DWORD size) {
+LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* data, DWORD size) {
   reg::ClearLastErrorText();
   if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
   StoredValue value;

@@ -84,12 +84,10 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // (for a root this works without a store, and finds no values). `options`
 // is ignored.
 LSTATUS RegOpenKeyExA(HKEY key, const char* subkey, DWORD options, REGSAM sam, HKEY* result);
-LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subkey, DWORD options, REGSAM sam,
-                      HKEY* result);
+LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subkey, DWORD options, REGSAM sam, HKEY* result);
 
 // Opens a key, creating it and any missing parents. `disposition` may be null.
-LSTATUS RegCreateKeyExA(HKEY key, const char* subkey, REGSAM sam, HKEY* result,
-                        DWORD* disposition);
+LSTATUS RegCreateKeyExA(HKEY key, const char* subkey, REGSAM sam, HKEY* result, DWORD* disposition);
 LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subkey, REGSAM sam, HKEY* result,
                         DWORD* disposition);
 
@@ -100,12 +98,10 @@ LSTATUS RegCloseKey(HKEY key);
 // ERROR_MORE_DATA with `*size` set to the size needed. The W form reports
 // REG_SZ sizes in bytes of UTF-16.
 LSTATUS RegQueryValueExA(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size);
-LSTATUS RegQueryValueExW(HKEY key, const char16_t* name, DWORD* type, BYTE* data,
-                         DWORD* size);
+LSTATUS RegQueryValueExW(HKEY key, const char16_t* name, DWORD* type, BYTE* data, DWORD* size);
 
 LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size);
-LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* data,
-                       DWORD size);
+LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* data, DWORD size);
 
 // Subkey names in case-insensitive order. `name_chars` is the buffer size in
 // characters on entry and the name's length (without NUL) on success; a too
@@ -117,8 +113,7 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars);
 // Value names in case-insensitive order, with the same buffer rules. The
 // default value, when set, is listed with the empty name.
 LSTATUS RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name_chars, DWORD* type);
-LSTATUS RegEnumValueW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars,
-                      DWORD* type);
+LSTATUS RegEnumValueW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars, DWORD* type);
 
 LSTATUS RegDeleteValueA(HKEY key, const char* name);
 LSTATUS RegDeleteValueW(HKEY key, const char16_t* name);

@@ -46,8 +46,7 @@ class RegistryTest : public ::testing::Test {
 
   RegKey Create(const char* path, HKEY root = HKEY_LOCAL_MACHINE) {
     RegKey key;
-    EXPECT_EQ(RegCreateKeyExA(root, path, KEY_ALL_ACCESS, key.receive(), nullptr),
-              ERROR_SUCCESS)
+    EXPECT_EQ(RegCreateKeyExA(root, path, KEY_ALL_ACCESS, key.receive(), nullptr), ERROR_SUCCESS)
         << path << " " << RegGetLastErrorText();
     return key;
   }
@@ -146,9 +145,9 @@ TEST_F(RegistryTest, CreatesParentsAndReportsDisposition) {
   ASSERT_EQ(Open("SOFTWARE\\OLEforRetail", &base, KEY_ALL_ACCESS), ERROR_SUCCESS);
   EXPECT_EQ(RegOpenKeyExA(base.get(), "ServiceOPOS\\POSPrinter", 0, KEY_READ, key.receive()),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegCreateKeyExA(base.get(), "ServiceInfo\\QV", KEY_ALL_ACCESS, key.receive(),
-                            &disposition),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(base.get(), "ServiceInfo\\QV", KEY_ALL_ACCESS, key.receive(), &disposition),
+      ERROR_SUCCESS);
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
   EXPECT_EQ(Open("SOFTWARE\\OLEforRetail\\ServiceInfo\\QV", &key), ERROR_SUCCESS);
   // The two roots are separate trees.
@@ -490,8 +489,8 @@ TEST_F(RegistryTest, ConcurrentWritersInSeveralProcessesLoseNothing) {
       }
       char buffer[64];
       DWORD size = sizeof buffer;
-      if (!check(RegQueryValueExA(key.get(), name.c_str(), nullptr,
-                                  reinterpret_cast<BYTE*>(buffer), &size),
+      if (!check(RegQueryValueExA(key.get(), name.c_str(), nullptr, reinterpret_cast<BYTE*>(buffer),
+                                  &size),
                  "query") ||
           std::string(buffer, size) != data) {
         return false;

@@ -8,13 +8,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <thread>
-#include <mutex>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "platform/base/prefix.h"
 #include "platform/registry/key_name.h"
@@ -86,8 +86,10 @@ const char* const kStatements[kStatementCount] = {
     "INSERT INTO vals(key, folded, name, type, enc, data) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"
     " ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, enc=excluded.enc,"
     " data=excluded.data",
-    "DELETE FROM vals WHERE key=?1 AND folded=?2 AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND path=?3)",
-    "SELECT name, type FROM vals WHERE key=?1 AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND path=?3)"
+    "DELETE FROM vals WHERE key=?1 AND folded=?2 AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND "
+    "path=?3)",
+    "SELECT name, type FROM vals WHERE key=?1 AND EXISTS(SELECT 1 FROM keys WHERE id=?1 AND "
+    "path=?3)"
     " ORDER BY folded LIMIT 1 OFFSET ?2",
     "BEGIN IMMEDIATE",
     "COMMIT",
@@ -122,8 +124,8 @@ class Connection {
   // The prepared statement, reset and with bindings cleared; null on error.
   sqlite3_stmt* Statement(StatementId id) {
     if (statements_[id] == nullptr) {
-      if (sqlite3_prepare_v3(db_, kStatements[id], -1, SQLITE_PREPARE_PERSISTENT,
-                             &statements_[id], nullptr) != SQLITE_OK) {
+      if (sqlite3_prepare_v3(db_, kStatements[id], -1, SQLITE_PREPARE_PERSISTENT, &statements_[id],
+                             nullptr) != SQLITE_OK) {
         statements_[id] = nullptr;
       }
     }
@@ -196,16 +198,12 @@ LSTATUS StatusFor(int rc, bool writing) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
     case SQLITE_SCHEMA:
-    case SQLITE_ERROR:
-      return ERROR_BADDB;
+    case SQLITE_ERROR: return ERROR_BADDB;
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return ERROR_CANTOPEN;
-    case SQLITE_READONLY:
-      return ERROR_CANTWRITE;
-    case SQLITE_NOMEM:
-      return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_AUTH: return ERROR_CANTOPEN;
+    case SQLITE_READONLY: return ERROR_CANTWRITE;
+    case SQLITE_NOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     default:  // busy, I/O errors, full disk
       return writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
   }
@@ -237,8 +235,7 @@ class Step {
     return *this;
   }
   Step& Bind(int index, std::string_view text) {
-    sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
-                      SQLITE_STATIC);
+    sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
     return *this;
   }
   Step& BindBlob(int index, std::string_view data) {
@@ -269,7 +266,8 @@ class Step {
 // and SQLite does not wait for that (waiting could deadlock two switchers),
 // so the first writers of a new store retry here, within the busy time-out.
 int SwitchToWal(sqlite3* db) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
   while (true) {
     int rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     if ((rc & 0xFF) != SQLITE_BUSY && (rc & 0xFF) != SQLITE_LOCKED) return rc;
@@ -349,7 +347,8 @@ Store::Store(const std::string& path, Mode mode) : status_(ERROR_SUCCESS) {
       status_ = ERROR_CANTOPEN;
       return;
     }
-    connections.insert(connections.begin(), std::make_unique<Connection>(path, st.st_dev, st.st_ino, db));
+    connections.insert(connections.begin(),
+                       std::make_unique<Connection>(path, st.st_dev, st.st_ino, db));
     if (connections.size() > kMaxCachedConnections) connections.pop_back();
   }
   connection_ = connections.front().get();

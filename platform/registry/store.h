@@ -96,11 +96,9 @@ class Store {
                      StoredValue* value);
   // kErrorKeyDeleted when the key is gone.
   LSTATUS SetValue(int64_t key_id, const std::string& key_path, const StoredValue& value);
-  LSTATUS DeleteValue(int64_t key_id, const std::string& key_path,
-                      const std::string& folded_name);
+  LSTATUS DeleteValue(int64_t key_id, const std::string& key_path, const std::string& folded_name);
   // Name and type of the index-th value in folded order (data left empty).
-  LSTATUS EnumValue(int64_t key_id, const std::string& key_path, DWORD index,
-                    StoredValue* value);
+  LSTATUS EnumValue(int64_t key_id, const std::string& key_path, DWORD index, StoredValue* value);
 
  private:
   // Records a SQLite failure (text naming the file) and returns its status.

@@ -114,7 +114,7 @@ struct Mapping {
   std::string shm_name;
   int fd = -1;
   SharedBlock* block = nullptr;
-  int handles = 0;            // NamedMutex objects of this process; under RegistryLock()
+  int handles = 0;  // NamedMutex objects of this process; under RegistryLock()
   // Acquisitions not yet released by this process. A thread of this process
   // that ends holding the mutex leaves it above zero, which keeps the page
   // mapped for the life of the process: a page, not a fault.
@@ -346,10 +346,8 @@ WaitResult NamedMutex::Wait(int64_t timeout_ms) {
       impl_->mapping->held.fetch_add(1);
       return WaitResult::kAbandoned;
     case EBUSY:
-    case ETIMEDOUT:
-      return WaitResult::kTimeout;
-    default:
-      return WaitResult::kFailed;
+    case ETIMEDOUT: return WaitResult::kTimeout;
+    default: return WaitResult::kFailed;
   }
 }
 

@@ -13,9 +13,9 @@
 // and name>; it is removed when the last handle in the last process that
 // has it open is closed. A process that dies without closing keeps it (so
 // a later holder may find it abandoned); such leftovers are removed by the
-// next Create in any prefix once their own prefix directory is gone. Handles of one name in one process
-// share one mapping. Create and the destructor may be called from any
-// thread; Wait and Release act for the calling thread.
+// next Create in any prefix once their own prefix directory is gone. Handles of one name in one
+// process share one mapping. Create and the destructor may be called from any thread; Wait and
+// Release act for the calling thread.
 #ifndef QV_PLATFORM_SYNC_NAMED_MUTEX_H_
 #define QV_PLATFORM_SYNC_NAMED_MUTEX_H_
 

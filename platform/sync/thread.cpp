@@ -13,13 +13,12 @@ namespace qvplatform {
 struct Thread::State {
   std::mutex mutex;
   std::condition_variable ended_cv;
-  bool ended = false;     // the body has returned (or thrown)
-  bool joined = false;    // std::thread::join has been called
-  std::thread::id id;     // set before the body runs
+  bool ended = false;   // the body has returned (or thrown)
+  bool joined = false;  // std::thread::join has been called
+  std::thread::id id;   // set before the body runs
 };
 
-Thread::Thread(std::string name, std::function<void()> body)
-    : state_(std::make_shared<State>()) {
+Thread::Thread(std::string name, std::function<void()> body) : state_(std::make_shared<State>()) {
   std::shared_ptr<State> state = state_;
   // The id is published under the lock before the body can run, so that
   // IsCurrent() is correct from the first instruction of the body.

@@ -27,7 +27,8 @@ bool Is1252Gap(unsigned value) {
 
 std::string IconvName(int code_page) {
   if (code_page == 20127) return "ASCII";
-  if (code_page >= 28591 && code_page <= 28599) return "ISO-8859-" + std::to_string(code_page - 28590);
+  if (code_page >= 28591 && code_page <= 28599)
+    return "ISO-8859-" + std::to_string(code_page - 28590);
   if (code_page == 28605) return "ISO-8859-15";
   if (code_page == 20866) return "KOI8-R";
   if (code_page == 21866) return "KOI8-U";
@@ -42,13 +43,33 @@ std::string IconvName(int code_page) {
 // characters is converted without iconv.
 bool IsAsciiCompatible(int code_page) {
   switch (code_page) {
-    case 437: case 850: case 852: case 866: case 874: case 932: case 936: case 949: case 950:
-    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257:
-    case 1258: case 20127: case 20866: case 21866: case 20932: case 20936: case 51949:
-    case 54936: case kUtf8:
-      return true;
-    default:
-      return code_page >= 28591 && code_page <= 28605;
+    case 437:
+    case 850:
+    case 852:
+    case 866:
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1255:
+    case 1256:
+    case 1257:
+    case 1258:
+    case 20127:
+    case 20866:
+    case 21866:
+    case 20932:
+    case 20936:
+    case 51949:
+    case 54936:
+    case kUtf8: return true;
+    default: return code_page >= 28591 && code_page <= 28605;
   }
 }
 
@@ -68,8 +89,8 @@ class ConverterCache {
     auto it = converters_.find(key);
     if (it == converters_.end()) {
       std::string name = IconvName(code_page);
-      iconv_t cd = to_wide ? iconv_open("UTF-16LE", name.c_str())
-                           : iconv_open(name.c_str(), "UTF-16LE");
+      iconv_t cd =
+          to_wide ? iconv_open("UTF-16LE", name.c_str()) : iconv_open(name.c_str(), "UTF-16LE");
       it = converters_.emplace(key, cd).first;
     }
     if (it->second != kInvalid) iconv(it->second, nullptr, nullptr, nullptr, nullptr);
@@ -192,7 +213,8 @@ std::string WideToCodePage(std::u16string_view text, int code_page) {
 
 std::u16string CodePageToWide(std::string_view text, int code_page) {
   if (code_page == kUtf8) return Utf8ToWide(text);
-  if (IsAsciiCompatible(code_page) && IsAscii(text)) return std::u16string(text.begin(), text.end());
+  if (IsAsciiCompatible(code_page) && IsAscii(text))
+    return std::u16string(text.begin(), text.end());
   iconv_t cd = Converter(code_page, true);
   std::u16string out;
   if (cd == ConverterCache::kInvalid) {
@@ -288,8 +310,8 @@ std::u16string Utf8ToWide(std::string_view text) {
       if ((next & 0xC0) != 0x80) break;
       c = (c << 6) | (next & 0x3F);
     }
-    bool valid = length != 0 && j == length && c >= min && c <= 0x10FFFF &&
-                 !(c >= 0xD800 && c <= 0xDFFF);
+    bool valid =
+        length != 0 && j == length && c >= min && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
     if (!valid) {
       out += kReplacement;  // one replacement per byte that starts no valid sequence
       ++i;

@@ -37,8 +37,10 @@ TEST(CodePageTest, AnsiCodePageFollowsTheEnvironmentOnEveryCall) {
     const char* env;
     int expected;
   } cases[] = {
-      {nullptr, 1252}, {"", 1252},   {"936", 936},       {"1251", 1251},
-      {"65001", 65001}, {"abc", 1252}, {"936x", 1252},     {"-5", 1252},
+      {nullptr, 1252},  {"", 1252},
+      {"936", 936},     {"1251", 1251},
+      {"65001", 65001}, {"abc", 1252},
+      {"936x", 1252},   {"-5", 1252},
       {"0", 1252},      {"59999", 1252} /* no such code page */,
   };
   for (const Case& c : cases) {
@@ -65,7 +67,9 @@ TEST(CodePageTest, ConvertsBetweenUtf16AndCodePages) {
     std::u16string wide;
     std::string bytes;
   } cases[] = {
-      {1252, u"Caf\u00e9 \u20ac5", "Caf\xe9 \x80" "5"},
+      {1252, u"Caf\u00e9 \u20ac5",
+       "Caf\xe9 \x80"
+       "5"},
       {936, u"\u4e2d\u6587 OK", "\xd6\xd0\xce\xc4 OK"},
       {1251, u"\u041f\u0440\u0438", "\xcf\xf0\xe8"},
       {65001, u"\u20ac\U0001F600", "\xe2\x82\xac\xf0\x9f\x98\x80"},
@@ -85,13 +89,16 @@ TEST(CodePageTest, UnmappableCharactersBecomeTheDefaultCharacter) {
     std::string bytes;
   } cases[] = {
       {1252, u"a\u4e2db", "a?b"},
-      {1252, u"x\U0001F600y", "x?y"},                      // one '?' for a surrogate pair
-      {1252, std::u16string(u"a\xD800" u"b"), "a?b"},      // lone high surrogate
-      {1252, std::u16string(u"ab\xD800"), "ab?"},          // ... at the very end
-      {1252, std::u16string(u"\xDC00"), "?"},              // lone low surrogate
+      {1252, u"x\U0001F600y", "x?y"},  // one '?' for a surrogate pair
+      {1252,
+       std::u16string(u"a\xD800"
+                      u"b"),
+       "a?b"},                                               // lone high surrogate
+      {1252, std::u16string(u"ab\xD800"), "ab?"},            // ... at the very end
+      {1252, std::u16string(u"\xDC00"), "?"},                // lone low surrogate
       {936, u"\u20ac\u4e2d\u00e9", "\x80\xd6\xd0\xa8\xa6"},  // 936 holds all three
       {936, u"\u0101\u4e2d", "\xa8\xa1\xd6\xd0"},
-      {936, u"\u0e01\u4e2d", "?\xd6\xd0"},                 // Thai is not in 936
+      {936, u"\u0e01\u4e2d", "?\xd6\xd0"},  // Thai is not in 936
       {1251, u"\u00e9\u0416", "?\xc6"},
   };
   for (const Case& c : cases) {
@@ -105,13 +112,18 @@ TEST(CodePageTest, MalformedInputBecomesReplacementCharacters) {
     std::string bytes;
     std::u16string wide;
   } cases[] = {
-      {936, "a\xd6", u"a\uFFFD"},               // lead byte cut off at the end
-      {936, "\xd6\xd0\xff\x41", u"\u4e2d\uFFFD" u"A"},
+      {936, "a\xd6", u"a\uFFFD"},  // lead byte cut off at the end
+      {936, "\xd6\xd0\xff\x41",
+       u"\u4e2d\uFFFD"
+       u"A"},
       {65001, "a\xc3", u"a\uFFFD"},
-      {65001, "\xc0\x80", u"\uFFFD\uFFFD"},       // overlong NUL
-      {65001, "\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
+      {65001, "\xc0\x80", u"\uFFFD\uFFFD"},                      // overlong NUL
+      {65001, "\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
       {65001, "\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
-      {65001, "\xe2\x82" "x", u"\uFFFD\uFFFDx"},
+      {65001,
+       "\xe2\x82"
+       "x",
+       u"\uFFFD\uFFFDx"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CodePageToWide(c.bytes, c.code_page), c.wide) << c.code_page;

@@ -90,8 +90,8 @@ void CCommArbiter::AddSerialDevice(int32_t interfaceIndex, const std::string& co
       Trace(4, "<<< Serial Opened");
     } else {
       if (devicePath.size() > kMaxDevicePath) {
-        throw CommPortOpenError("Unable to open serial port (Code:" +
-                                NumToString(kInvalidNameCode) + ").");
+        throw CommPortOpenError(
+            "Unable to open serial port (Code:" + NumToString(kInvalidNameCode) + ").");
       }
       m_serialDevice = CreateChannel([&]() -> std::unique_ptr<CComm> {
         return std::make_unique<CSerialComm>(devicePath, baudRate, byteSize, parity, stopBits,
@@ -126,8 +126,8 @@ void CCommArbiter::AddLPTDevice(int32_t /*interfaceIndex*/, const std::string& l
     qvplatform::CriticalSectionLock lock(m_lock);
     if (!m_lptDevice) {
       if (lptPort.empty() || lptPort.size() > kMaxLptValue) {
-        throw CommPortOpenError("Unable to open USB device (Code:" +
-                                NumToString(kInvalidNameCode) + ").");
+        throw CommPortOpenError("Unable to open USB device (Code:" + NumToString(kInvalidNameCode) +
+                                ").");
       }
       // The configuration stores printer-port names with a trailing colon.
       const std::string portName = lptPort.substr(0, lptPort.size() - 1);
@@ -364,16 +364,10 @@ namespace {
 
 bool WriteCmdByInterface(CCommArbiter& arbiter, int32_t interfaceIndex, const Cmd& command) {
   switch (interfaceIndex) {
-    case kInterfaceNetwork:
-      return arbiter.SendReportChannel(command);
-    case kInterfaceUsb:
-      return arbiter.WriteUSBData(command);
-    case kInterfaceParallel:
-      return arbiter.WriteLPTData(command);
-    case kInterfaceSerial:
-      return arbiter.WriteData(command);
-    default:
-      TheLog().Log(2, "WriteCmd", "WriteCmd Error");
-      return false;
+    case kInterfaceNetwork: return arbiter.SendReportChannel(command);
+    case kInterfaceUsb: return arbiter.WriteUSBData(command);
+    case kInterfaceParallel: return arbiter.WriteLPTData(command);
+    case kInterfaceSerial: return arbiter.WriteData(command);
+    default: TheLog().Log(2, "WriteCmd", "WriteCmd Error"); return false;
   }
 }

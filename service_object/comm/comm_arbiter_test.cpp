@@ -155,12 +155,9 @@ TEST_F(ArbiterSerialTest, LastStatusIsACopyForTheOtherDevice) {
 TEST_F(ArbiterSerialTest, DestructionCleansUpEveryChannel) {
   AddSerial(*arbiter_, "COM5", printer_receiver_);
   arbiter_.reset();
-  const std::vector<std::string> expected = {">>> ~CCommArbiter",
-                                             "    | Cleaning up CommDevices...",
-                                             ">>> ~CSerialComm()",
-                                             "<<< ~CSerialComm()",
-                                             "    | Cleaning up UsbDevices...",
-                                             "<<< ~CCommArbiter"};
+  const std::vector<std::string> expected = {
+      ">>> ~CCommArbiter",  "    | Cleaning up CommDevices...", ">>> ~CSerialComm()",
+      "<<< ~CSerialComm()", "    | Cleaning up UsbDevices...",  "<<< ~CCommArbiter"};
   std::vector<std::string> got;
   for (const auto& line : log_.Lines()) {
     for (const std::string& want : expected) {

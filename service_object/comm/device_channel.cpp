@@ -54,8 +54,7 @@ void ReleaseDeviceChannel(CCommArbiter& arbiter, int32_t interfaceIndex, bool wa
         arbiter.RemoveSerialDevice1(interfaceIndex);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -106,8 +106,8 @@ TEST_F(SharingTest, DisablingOneClaimantKeepsTrafficForTheOther) {
   // The printer is disabled while the drawer is still claimed: on.
   ASSERT_TRUE(DeviceCommEnable(*arbiter_, false, claimed_, printer_device_.tag));
   EXPECT_TRUE(Write(kDrawerPulse));
-  EXPECT_TRUE(printer_.engine().WaitFor([&] { return printer_.engine().drawer_kicks() == 1; },
-                                        kWaitMs));
+  EXPECT_TRUE(
+      printer_.engine().WaitFor([&] { return printer_.engine().drawer_kicks() == 1; }, kWaitMs));
   Release(printer_device_);
   // The drawer alone: its disable switches traffic off.
   ASSERT_TRUE(DeviceCommEnable(*arbiter_, false, claimed_, drawer_device_.tag));

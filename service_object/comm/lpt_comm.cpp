@@ -37,8 +37,7 @@ CLPTComm::CLPTComm(const std::string& portName, CCommData& receiver) : CComm(&re
   try {
     m_readThread = std::make_unique<qvplatform::Thread>("CLPTComm", [this] { RunReadThread(); });
   } catch (const std::system_error& e) {
-    throw SerialCommError("Unable to start read thread (Code:" + CodeText(e.code().value()) +
-                          ").");
+    throw SerialCommError("Unable to start read thread (Code:" + CodeText(e.code().value()) + ").");
   }
   Trace(4, "<<< CLPTComm()");
 }

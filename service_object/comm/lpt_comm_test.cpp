@@ -92,8 +92,8 @@ TEST_F(ParallelChannelTest, PendingReadNeverKeepsTheChannelAlive) {
   channel->EnableComm(1);
   auto request = BytesCmd(std::string("\x10\x04\x01", 3));
   ASSERT_TRUE(channel->WriteCmd(*request));
-  ASSERT_TRUE(printer_.engine().WaitFor([&] { return printer_.engine().status_requests() > 0; },
-                                        kWaitMs));
+  ASSERT_TRUE(
+      printer_.engine().WaitFor([&] { return printer_.engine().status_requests() > 0; }, kWaitMs));
   auto start = std::chrono::steady_clock::now();
   channel.reset();
   auto elapsed = std::chrono::steady_clock::now() - start;

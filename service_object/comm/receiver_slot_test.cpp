@@ -175,7 +175,9 @@ class ArbiterDetachTest : public ::testing::Test {
     address_ = address;
     return printer_.StartTcp(address_, 9100) == 0;
   }
-  bool WaitConnected() { return WaitUntil([&] { return arbiter_.IsReportChannelConnected(); }); }
+  bool WaitConnected() {
+    return WaitUntil([&] { return arbiter_.IsReportChannelConnected(); });
+  }
   bool SendCoverRequest() {
     auto request = BytesCmd(std::string("\x10\x04\x01", 3));
     return arbiter_.SendReportChannel(*request);

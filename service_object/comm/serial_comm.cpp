@@ -27,8 +27,7 @@ std::string CodeText(int errno_value) { return NumToString(SystemErrorCode(errno
 }  // namespace
 
 CSerialComm::CSerialComm(const std::string& devicePath, int32_t baudRate, int32_t byteSize,
-                         int32_t parity, int32_t stopBits, int32_t flowControl,
-                         CCommData& receiver)
+                         int32_t parity, int32_t stopBits, int32_t flowControl, CCommData& receiver)
     : CComm(&receiver),
       m_devicePath(devicePath),
       m_baudRate(baudRate),
@@ -39,11 +38,9 @@ CSerialComm::CSerialComm(const std::string& devicePath, int32_t baudRate, int32_
   Trace(4, ">>> CSerialComm(2)");
   OpenComPort();
   try {
-    m_readThread =
-        std::make_unique<qvplatform::Thread>("CSerialComm", [this] { RunReadThread(); });
+    m_readThread = std::make_unique<qvplatform::Thread>("CSerialComm", [this] { RunReadThread(); });
   } catch (const std::system_error& e) {
-    throw SerialCommError("Unable to start read thread (Code:" + CodeText(e.code().value()) +
-                          ").");
+    throw SerialCommError("Unable to start read thread (Code:" + CodeText(e.code().value()) + ").");
   }
   Trace(4, "<<< CSerialComm(2)");
 }
@@ -58,9 +55,8 @@ CSerialComm::~CSerialComm() {
 }
 
 qvplatform::DCB CSerialComm::ApplyLineSettings(qvplatform::DCB dcb, int32_t baudRate,
-                                               int32_t byteSize, int32_t parity,
-                                               int32_t stopBits, int32_t flowControl,
-                                               bool* stopBitsReplaced) {
+                                               int32_t byteSize, int32_t parity, int32_t stopBits,
+                                               int32_t flowControl, bool* stopBitsReplaced) {
   dcb.BaudRate = static_cast<DWORD>(baudRate);
   dcb.ByteSize = static_cast<BYTE>(byteSize & 0xFF);
   dcb.Parity = static_cast<BYTE>(parity & 0xFF);
@@ -192,8 +188,7 @@ bool CSerialComm::WriteBytes(std::string_view bytes) {
   size_t written = 0;
   int rc = 0;
   if (IsOpen()) {
-    rc = m_port.Write(bytes.data(), bytes.size(), WriteBoundMs(bytes.size(), m_baudRate),
-                      &written);
+    rc = m_port.Write(bytes.data(), bytes.size(), WriteBoundMs(bytes.size(), m_baudRate), &written);
   } else {
     rc = EBADF;  // nothing can be written without a port; counts as 0 bytes
   }

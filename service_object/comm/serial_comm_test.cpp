@@ -89,8 +89,8 @@ TEST_F(SerialChannelTest, OpensWithTheLineSettings) {
   EXPECT_TRUE(channel.IsOpen());
   EXPECT_TRUE(log_.Has(">>> OpenComPort Open success", 5));
   EXPECT_TRUE(log_.Has("    | Target: \\\\.\\COM5", 5));
-  EXPECT_TRUE(log_.Has("Warning: OpenComPort: 1.5 stop bits are not available; using 2 stop bits",
-                       2));
+  EXPECT_TRUE(
+      log_.Has("Warning: OpenComPort: 1.5 stop bits are not available; using 2 stop bits", 2));
   // The terminal holds the settings; read them without touching them.
   int fd = ::open(printer_.pty_path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   ASSERT_GE(fd, 0);

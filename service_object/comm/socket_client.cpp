@@ -38,8 +38,7 @@ bool IsSocketCreationError(int rc) {
 }  // namespace
 
 std::shared_ptr<CSocketClient> CSocketClient::Create(const std::string& address,
-                                                     const std::string& port,
-                                                     CCommData& receiver) {
+                                                     const std::string& port, CCommData& receiver) {
   std::shared_ptr<CSocketClient> client(new CSocketClient(address, port, receiver));
   try {
     client->m_thread =
@@ -79,9 +78,7 @@ std::shared_ptr<qvplatform::TcpSocket> CSocketClient::CurrentSocket() {
   return m_socket;
 }
 
-bool CSocketClient::SleepUnlessClosed(int64_t ms) {
-  return m_stop.Wait(qvplatform::ScaledMs(ms));
-}
+bool CSocketClient::SleepUnlessClosed(int64_t ms) { return m_stop.Wait(qvplatform::ScaledMs(ms)); }
 
 std::shared_ptr<qvplatform::TcpSocket> CSocketClient::CreateConnection() {
   std::vector<sockaddr_in> addresses;
@@ -186,8 +183,7 @@ bool CSocketClient::Write(const Cmd& command) {
     Trace(5, "    - Socket[" + NumToString(socket->handle()) +
                  "]Sent Cmd Thread ID=" + ThreadIdText());
     if (rc != 0) {
-      Trace(1, "Error: Write: Error writing data (Code:" +
-                   NumToString(SystemErrorCode(rc)) + ").");
+      Trace(1, "Error: Write: Error writing data (Code:" + NumToString(SystemErrorCode(rc)) + ").");
     }
     written = rc == 0 && sent == bytes.size();
   }

@@ -36,8 +36,8 @@ class Cmd;
 class CSocketClient {
  public:
   // Starts the thread. Raises CommError when it cannot be started.
-  static std::shared_ptr<CSocketClient> Create(const std::string& address,
-                                               const std::string& port, CCommData& receiver);
+  static std::shared_ptr<CSocketClient> Create(const std::string& address, const std::string& port,
+                                               CCommData& receiver);
   ~CSocketClient();
   CSocketClient(const CSocketClient&) = delete;
   CSocketClient& operator=(const CSocketClient&) = delete;
@@ -82,8 +82,8 @@ class CSocketClient {
   std::atomic<bool> m_run{true};
   std::atomic<int32_t> m_enabled{0};
 
-  qvplatform::CriticalSection m_lock;  // serialises writes
-  std::mutex m_socketMutex;            // guards the two pointers below
+  qvplatform::CriticalSection m_lock;                   // serialises writes
+  std::mutex m_socketMutex;                             // guards the two pointers below
   std::shared_ptr<qvplatform::TcpSocket> m_socket;      // connected socket
   std::shared_ptr<qvplatform::TcpSocket> m_connecting;  // being connected
 

@@ -118,7 +118,9 @@ TEST_F(NetworkChannelTest, PrinterClosingTheConnectionLeavesNoDescriptorBehind) 
   for (uint64_t round = 2; round <= 4; ++round) {
     printer_.DropConnections();
     ASSERT_TRUE(printer_.engine().WaitFor(
-        [&] { return printer_.accepted_connections() == round && printer_.open_connections() == 1; },
+        [&] {
+          return printer_.accepted_connections() == round && printer_.open_connections() == 1;
+        },
         kWaitMs))
         << "round " << round;
     ASSERT_TRUE(WaitConnected());
@@ -151,8 +153,7 @@ TEST_F(NetworkChannelTest, UnresolvableAddressRetriesEverySecond) {
   UseAddress(15);
   arbiter_.OpenReportChannel("printer.invalid", "9100", receiver_);
   ASSERT_TRUE(log_.WaitForCount(kSleepLine, 3));
-  EXPECT_TRUE(
-      log_.Has(" Warning: CreateConnection: unable to initialize socket address info", 2));
+  EXPECT_TRUE(log_.Has(" Warning: CreateConnection: unable to initialize socket address info", 2));
   EXPECT_FALSE(arbiter_.IsReportChannelConnected());
   arbiter_.CloseReportChannel();
 }

@@ -23,16 +23,14 @@ std::string CodeText(int errno_value) { return NumToString(SystemErrorCode(errno
 
 }  // namespace
 
-CUsbComm::CUsbComm(int32_t /*interfaceIndex*/, const std::string& devicePath,
-                   CCommData& receiver)
+CUsbComm::CUsbComm(int32_t /*interfaceIndex*/, const std::string& devicePath, CCommData& receiver)
     : CComm(&receiver) {
   Trace(4, ">>> CUsbComm(3)");
   OpenPort(devicePath);
   try {
     m_ReadThread = std::make_unique<qvplatform::Thread>("CUsbComm", [this] { CreateReadThread(); });
   } catch (const std::system_error& e) {
-    throw SerialCommError("Unable to start read thread (Code:" + CodeText(e.code().value()) +
-                          ").");
+    throw SerialCommError("Unable to start read thread (Code:" + CodeText(e.code().value()) + ").");
   }
   Trace(4, "<<< CUsbComm(3)");
 }

@@ -77,13 +77,9 @@ int32_t GetBinaryConversion(uint32_t flags) {
 uint32_t SetBinaryConversion(uint32_t flags, int32_t value) {
   flags &= ~kFlagsBinaryConversion;
   switch (value) {
-    case OPOS_BC_NONE:
-      return flags | kFlagBinaryNone;
-    case OPOS_BC_NIBBLE:
-      return flags | kFlagBinaryNibble;
-    case OPOS_BC_DECIMAL:
-      return flags | kFlagBinaryDecimal;
-    default:
-      return flags;
+    case OPOS_BC_NONE: return flags | kFlagBinaryNone;
+    case OPOS_BC_NIBBLE: return flags | kFlagBinaryNibble;
+    case OPOS_BC_DECIMAL: return flags | kFlagBinaryDecimal;
+    default: return flags;
   }
 }

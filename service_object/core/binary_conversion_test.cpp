@@ -40,8 +40,8 @@ TEST(BinaryConversionTest, DecodingLengthRules) {
   };
   const Case cases[] = {
       {kFlagBinaryNibble, "", ""},
-      {kFlagBinaryNibble, "4", ""},     // one character
-      {kFlagBinaryNibble, "414", ""},   // odd
+      {kFlagBinaryNibble, "4", ""},    // one character
+      {kFlagBinaryNibble, "414", ""},  // odd
       {kFlagBinaryNibble, "4142", "AB"},
       {kFlagBinaryDecimal, "", ""},
       {kFlagBinaryDecimal, "06", ""},
@@ -74,9 +74,12 @@ TEST(BinaryConversionTest, PropertyValues) {
     uint32_t bits;
     int32_t reads;
   };
-  const Case cases[] = {{0, kFlagBinaryNone, 0},   {1, kFlagBinaryNibble, 1},
-                        {2, kFlagBinaryDecimal, 2}, {3, 0, 0},
-                        {-1, 0, 0},                 {256, 0, 0}};
+  const Case cases[] = {{0, kFlagBinaryNone, 0},
+                        {1, kFlagBinaryNibble, 1},
+                        {2, kFlagBinaryDecimal, 2},
+                        {3, 0, 0},
+                        {-1, 0, 0},
+                        {256, 0, 0}};
   for (const Case& c : cases) {
     uint32_t flags = SetBinaryConversion(other | kFlagsBinaryConversion, c.value);
     EXPECT_EQ(flags, other | c.bits) << "value " << c.value;

@@ -47,8 +47,8 @@ namespace {
 std::mutex g_cacheLock;
 }  // namespace
 
-HRESULT GetClassObjectFrom(const ComClassEntry* classes, CComClassFactory** cache,
-                           size_t count, REFCLSID rclsid, REFIID riid, void** ppv) {
+HRESULT GetClassObjectFrom(const ComClassEntry* classes, CComClassFactory** cache, size_t count,
+                           REFCLSID rclsid, REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   for (size_t i = 0; i < count; ++i) {

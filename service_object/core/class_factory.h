@@ -53,8 +53,8 @@ struct ComClassEntry {
 
 // The class object of `rclsid` among `classes`, queried for `riid`.
 // `cache` has one slot per class entry and keeps the factories.
-HRESULT GetClassObjectFrom(const ComClassEntry* classes, CComClassFactory** cache,
-                           size_t count, REFCLSID rclsid, REFIID riid, void** ppv);
+HRESULT GetClassObjectFrom(const ComClassEntry* classes, CComClassFactory** cache, size_t count,
+                           REFCLSID rclsid, REFIID riid, void** ppv);
 
 // Frees the factories of `cache` that no client holds; see above.
 void FreeClassFactories(CComClassFactory** cache, size_t count);

@@ -46,13 +46,9 @@ void CDevice::Trace(int32_t level, std::string text) const {
   TheLog().Log(level, m_traceTag, std::move(text));
 }
 
-void CDevice::TraceEnter(std::string_view method) const {
-  Trace(4, ">>> " + std::string(method));
-}
+void CDevice::TraceEnter(std::string_view method) const { Trace(4, ">>> " + std::string(method)); }
 
-void CDevice::TraceLeave(std::string_view method) const {
-  Trace(4, "<<< " + std::string(method));
-}
+void CDevice::TraceLeave(std::string_view method) const { Trace(4, "<<< " + std::string(method)); }
 
 void CDevice::TraceValue(std::string_view name, std::string_view value) const {
   std::string text = "    | ";

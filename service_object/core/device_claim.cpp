@@ -23,7 +23,8 @@ int32_t CDevice::AcquireClaim(int32_t timeout) {
     // A holder that died hands the mutex over to us; we report the claim as
     // refused, so we must not keep it.
     if (result == qvplatform::WaitResult::kAbandoned) m_claimMutex->Release();
-    TraceWarning("Warning: ClaimDevice: The device has already been claimed by another application.");
+    TraceWarning(
+        "Warning: ClaimDevice: The device has already been claimed by another application.");
     return OPOS_E_CLAIMED;
   }
   m_flags |= kFlagClaimed;

@@ -27,8 +27,7 @@ class CDeviceEvent {
   static CDeviceEvent StatusUpdate(int32_t status);
 
   void ReadDataEvent(int32_t* status, std::string* bytes) const;
-  void ReadErrorEvent(int32_t* resultCode, int32_t* resultCodeExtended,
-                      int32_t* errorLocus) const;
+  void ReadErrorEvent(int32_t* resultCode, int32_t* resultCodeExtended, int32_t* errorLocus) const;
   int32_t ReadOutputCompleteEvent() const;  // the OutputID
   int32_t ReadStatusUpdateEvent() const;    // the status value
 

@@ -153,12 +153,9 @@ TEST(DeviceEventsTest, DataEventEnableSwitchesDataAndTraces) {
   EXPECT_EQ(device.m_eventQueue.GetEnabledEvents(), 6);
 
   std::vector<CCaptureLog::Line> expected = {
-      {4, "CDevice", ">>> DataEventEnable"},
-      {5, "CDevice", "    | Enable: True"},
-      {4, "CDevice", "<<< DataEventEnable"},
-      {4, "CDevice", ">>> DataEventEnable"},
-      {5, "CDevice", "    | Enable: False"},
-      {4, "CDevice", "<<< DataEventEnable"},
+      {4, "CDevice", ">>> DataEventEnable"}, {5, "CDevice", "    | Enable: True"},
+      {4, "CDevice", "<<< DataEventEnable"}, {4, "CDevice", ">>> DataEventEnable"},
+      {5, "CDevice", "    | Enable: False"}, {4, "CDevice", "<<< DataEventEnable"},
   };
   auto lines = log.Lines();
   ASSERT_GE(lines.size(), expected.size());

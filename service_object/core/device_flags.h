@@ -17,6 +17,7 @@ constexpr uint32_t kFlagBinaryNibble = 0x200;
 constexpr uint32_t kFlagBinaryDecimal = 0x400;
 constexpr uint32_t kFlagControlFreeze = 0x4000;  // COFreezeEvents
 
-constexpr uint32_t kFlagsBinaryConversion = kFlagBinaryNone | kFlagBinaryNibble | kFlagBinaryDecimal;
+constexpr uint32_t kFlagsBinaryConversion =
+    kFlagBinaryNone | kFlagBinaryNibble | kFlagBinaryDecimal;
 
 #endif  // QV_SERVICE_OBJECT_CORE_DEVICE_FLAGS_H_

@@ -47,8 +47,7 @@ void CDevice::ReadIoType(const COposRegKey& printerKey) {
   }
 }
 
-void CDevice::ReadInterfaceSettings(const std::string& deviceClass,
-                                    const std::string& deviceName) {
+void CDevice::ReadInterfaceSettings(const std::string& deviceClass, const std::string& deviceName) {
   switch (m_ioTypeIndex) {
     case 0:
       Trace(5, "    | Ethernet");
@@ -166,6 +165,7 @@ void CDevice::ReadDisableOnClose(const COposRegKey& key) {
   try {
     m_disableOnClose = key.GetInfoNumber(qvreg::kDisableOnClose) == 1;
   } catch (const QVError&) {
-    BaseTrace(2, "Warning: GetRegSettings: missing setting for DisableOnClose; will use default value");
+    BaseTrace(
+        2, "Warning: GetRegSettings: missing setting for DisableOnClose; will use default value");
   }
 }

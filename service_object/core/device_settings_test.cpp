@@ -25,13 +25,13 @@ const char kDisableOnCloseWarning[] =
 
 void PutRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
   qvplatform::RegKey handle;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_ALL_ACCESS, handle.receive(),
-                            nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(handle.get(), name.c_str(), type,
-                           reinterpret_cast<const BYTE*>(bytes.data()),
-                           static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_ALL_ACCESS, handle.receive(), nullptr),
+      ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(handle.get(), name.c_str(), type, reinterpret_cast<const BYTE*>(bytes.data()),
+                     static_cast<DWORD>(bytes.size())),
+      ERROR_SUCCESS);
 }
 
 void PutString(const std::string& key, const std::string& name, const std::string& text) {
@@ -157,12 +157,9 @@ TEST_F(DeviceSettingsTest, SerialGroupStopsAtTheFirstMissingValue) {
   m_device.GetRegComSettings(kClass, kName);
   ExpectSerial("COM3", 9600, 0, 0, 0, 0);
   const std::vector<std::string> expected = {
-      "4 CDevice >>> GetRegComSettings",
-      "5 CDevice     | OPOS Default Settings:",
-      "5 CDevice     | DisableOnClose: 0",
-      std::string("2 CDevice ") + kSerialWarning,
-      "5 CDevice     | OPOS Current Settings:",
-      "5 CDevice     | DisableOnClose: 0",
+      "4 CDevice >>> GetRegComSettings",        "5 CDevice     | OPOS Default Settings:",
+      "5 CDevice     | DisableOnClose: 0",      std::string("2 CDevice ") + kSerialWarning,
+      "5 CDevice     | OPOS Current Settings:", "5 CDevice     | DisableOnClose: 0",
       "4 CDevice <<< GetRegSettings",
   };
   EXPECT_EQ(Texts(), expected);
@@ -221,8 +218,8 @@ TEST_F(DeviceSettingsTest, DisableOnCloseValues) {
     bool value;
     bool warned;
   };
-  const Case cases[] = {{"1", true, false},  {"2", false, false},     {"0", false, false},
-                        {"-1", false, false}, {" 1 ", true, false},   {"true", false, true},
+  const Case cases[] = {{"1", true, false},    {"2", false, false},  {"0", false, false},
+                        {"-1", false, false},  {" 1 ", true, false}, {"true", false, true},
                         {nullptr, false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored ? c.stored : "(missing)");
@@ -241,18 +238,16 @@ TEST_F(DeviceSettingsTest, DisableOnCloseValues) {
 }
 
 TEST_F(DeviceSettingsTest, UsbPathPresentAndMissing) {
-  const std::string path = "\\\\?\\usb#vid_0fe6&pid_811e#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  const std::string path =
+      "\\\\?\\usb#vid_0fe6&pid_811e#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
   PutString(kPrinterKey, "USBPort", path);
   PutString(kInfoKey, "DisableOnClose", "2");
   m_device.GetRegUSBSettings(kClass, kName);
   EXPECT_EQ(m_device.m_usbPort, path);
   std::vector<std::string> expected = {
-      "4 CDevice >>> GetRegUSBSettings",
-      "5 CDevice     | OPOS Default Settings:",
-      "5 CDevice     | DisableOnClose: 0",
-      "5 CDevice     | USB:   " + path,
-      "5 CDevice     | OPOS Current Settings:",
-      "5 CDevice     | DisableOnClose: 0",
+      "4 CDevice >>> GetRegUSBSettings",        "5 CDevice     | OPOS Default Settings:",
+      "5 CDevice     | DisableOnClose: 0",      "5 CDevice     | USB:   " + path,
+      "5 CDevice     | OPOS Current Settings:", "5 CDevice     | DisableOnClose: 0",
       "4 CDevice <<< GetRegUSBSettings",
   };
   EXPECT_EQ(Texts(), expected);
@@ -262,12 +257,9 @@ TEST_F(DeviceSettingsTest, UsbPathPresentAndMissing) {
   other.GetRegUSBSettings("POSPrinter", "Nobody");
   EXPECT_EQ(other.m_usbPort, "");
   expected = {
-      "4 CDevice >>> GetRegUSBSettings",
-      "5 CDevice     | OPOS Default Settings:",
-      "5 CDevice     | DisableOnClose: 0",
-      std::string("2 CDevice ") + kSerialWarning,
-      "5 CDevice     | OPOS Current Settings:",
-      "5 CDevice     | DisableOnClose: 0",
+      "4 CDevice >>> GetRegUSBSettings",        "5 CDevice     | OPOS Default Settings:",
+      "5 CDevice     | DisableOnClose: 0",      std::string("2 CDevice ") + kSerialWarning,
+      "5 CDevice     | OPOS Current Settings:", "5 CDevice     | DisableOnClose: 0",
       "4 CDevice <<< GetRegUSBSettings",
   };
   EXPECT_EQ(Texts(), expected);

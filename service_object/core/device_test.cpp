@@ -107,11 +107,11 @@ TEST(DeviceTest, InterfaceIndexFromIoType) {
     int32_t after;
   };
   const Case cases[] = {
-      {"ENet", 3, 0},    {"USB", 3, 1},        {"LPT", 3, 2},     {"COM", 0, 3},
-      {"USB,COM", 3, 3},  // COM is tested after USB: serial
-      {"COMUSB", 3, 3},   // the order of the tests decides, not the position
-      {"LPT ENet", 3, 2}, {"usb", 3, 3},       {"enet", 1, 1},    {"", 2, 2},
-      {"Serial", 0, 0},   {"xxENetxx", 3, 0},
+      {"ENet", 3, 0},     {"USB", 3, 1},     {"LPT", 3, 2},
+      {"COM", 0, 3},      {"USB,COM", 3, 3},  // COM is tested after USB: serial
+      {"COMUSB", 3, 3},                       // the order of the tests decides, not the position
+      {"LPT ENet", 3, 2}, {"usb", 3, 3},     {"enet", 1, 1},
+      {"", 2, 2},         {"Serial", 0, 0},  {"xxENetxx", 3, 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CDevice::IoTypeIndexOf(c.ioType, c.before), c.after) << c.ioType;

@@ -40,7 +40,8 @@ std::string CaughtAs(const std::string& message) {
 }
 
 TEST(ErrorsTest, CatchSitesAndMessages) {
-  EXPECT_EQ(CaughtAs<OposRegistryError>("Error opening X\\\\Model"), "QVError: Error opening X\\\\Model");
+  EXPECT_EQ(CaughtAs<OposRegistryError>("Error opening X\\\\Model"),
+            "QVError: Error opening X\\\\Model");
   EXPECT_EQ(CaughtAs<SerialCommError>("Unable to open (Code: 2)."),
             "QVError: Unable to open (Code: 2).");
   EXPECT_EQ(CaughtAs<StringError>("StringToNum"), "runtime_error: StringToNum");

@@ -144,7 +144,7 @@ TEST_F(EventQueueTest, PurgeRemovesAdjacentRecordsAndTheLastRecord) {
   queue_.PurgeEvents(kEventError);
   EXPECT_EQ(queue_.GetEventCount(kEventError), 0);
   EXPECT_EQ(queue_.GetEventCount(kEventStatusUpdate), 1);
-  queue_.PurgeEvents(kEventError);  // nothing left of that kind
+  queue_.PurgeEvents(kEventError);         // nothing left of that kind
   queue_.PurgeEvents(kEventStatusUpdate);  // now the only record
   EXPECT_EQ(queue_.GetEventCount(kEventStatusUpdate), 0);
 
@@ -182,16 +182,20 @@ TEST_F(EventQueueTest, RejectedMasksAndKindsKeepTheirTexts) {
        "Invalid event type passed to SetAllowableEvents."},
       {"count of 3", [&] { queue_.GetEventCount(3); }, "Invalid Event Type."},
       {"count of 0", [&] { queue_.GetEventCount(0); }, "Invalid Event Type."},
-      {"queue kind 3", [&] {
+      {"queue kind 3",
+       [&] {
          CDeviceEvent odd;
          odd.kind = 3;
          queue_.QueueEvent(odd);
-       }, "Unable to queue the specified event type."},
-      {"queue kind -1", [&] {
+       },
+       "Unable to queue the specified event type."},
+      {"queue kind -1",
+       [&] {
          CDeviceEvent internal;
          internal.kind = kEventAutoDisable;
          queue_.QueueEvent(internal);
-       }, "Unable to queue the specified event type."},
+       },
+       "Unable to queue the specified event type."},
   };
   for (const auto& c : cases) {
     try {

@@ -78,8 +78,8 @@ void CFileLog::WriterMain() {
 }
 
 void CFileLog::WriteLine(const LineRecord& record) {
-  std::string line =
-      TextModeLine(FormatLogLine(m_timeSource(), record.level, record.source, m_depth, record.text));
+  std::string line = TextModeLine(
+      FormatLogLine(m_timeSource(), record.level, record.source, m_depth, record.text));
   if (!m_file) return;  // not open or failed earlier: the line is lost
   m_file.write(line.data(), static_cast<std::streamsize>(line.size()));
   m_file.flush();

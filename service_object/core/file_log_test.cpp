@@ -103,8 +103,8 @@ TEST_F(FileLogTest, AppendsToExistingContent) {
     log.SetLevel(2);
     log.Log(2, "CDevice", "Warning: appended");
   }
-  EXPECT_EQ(ReadFile(), "earlier run\r\n" + std::string(kStamp) +
-                            "2   CDevice         Warning: appended\r\n");
+  EXPECT_EQ(ReadFile(),
+            "earlier run\r\n" + std::string(kStamp) + "2   CDevice         Warning: appended\r\n");
 }
 
 TEST_F(FileLogTest, LineFeedsInsideTextBecomeCrLf) {

@@ -29,8 +29,7 @@ LogTime LocalLogTime() {
   struct tm local {};
   localtime_r(&seconds, &local);
   auto since_epoch = now.time_since_epoch();
-  long long ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count() % 1000;
+  long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count() % 1000;
   if (ms < 0) ms += 1000;
 
   LogTime time;

@@ -36,8 +36,10 @@ TEST(FormatLogLineTest, SourceTagField) {
 }
 
 TEST(FormatLogLineTest, LevelField) {
-  EXPECT_EQ(FormatLogLine(kTime, 10, "S", 0, "t"), "12/08/2026 20:53:18.123  10  S               t");
-  EXPECT_EQ(FormatLogLine(kTime, -1, "S", 0, "t"), "12/08/2026 20:53:18.123  -1  S               t");
+  EXPECT_EQ(FormatLogLine(kTime, 10, "S", 0, "t"),
+            "12/08/2026 20:53:18.123  10  S               t");
+  EXPECT_EQ(FormatLogLine(kTime, -1, "S", 0, "t"),
+            "12/08/2026 20:53:18.123  -1  S               t");
   EXPECT_EQ(FormatLogLine(kTime, 100, "S", 0, "t"),
             "12/08/2026 20:53:18.123  100  S               t");
 }

@@ -62,11 +62,11 @@ TEST(ControlCharTextTest, EscapeBangLineFeedF5A) {
 }
 
 TEST(ControlCharTextTest, NamesEveryControlByte) {
-  const char* const expected[32] = {
-      "<NUL>", "<SOH>", "<STX>", "<ETX>", "<EOT>", "<ENQ>", "<ACK>", "<BEl>",
-      "<BS>",  "<HT>",  "<LF>",  "<VT>",  "<FF>",  "<CR>",  "<SO>",  "<SI>",
-      "<DLE>", "<DC1>", "<DC2>", "<DC3>", "<DC4>", "<NAK>", "<SYN>", "<ETB>",
-      "<CAN>", "<EN>",  "<SUB>", "<ESC>", "<FS>",  "<GS>",  "<RS>",  "<US>"};
+  const char* const expected[32] = {"<NUL>", "<SOH>", "<STX>", "<ETX>", "<EOT>", "<ENQ>", "<ACK>",
+                                    "<BEl>", "<BS>",  "<HT>",  "<LF>",  "<VT>",  "<FF>",  "<CR>",
+                                    "<SO>",  "<SI>",  "<DLE>", "<DC1>", "<DC2>", "<DC3>", "<DC4>",
+                                    "<NAK>", "<SYN>", "<ETB>", "<CAN>", "<EN>",  "<SUB>", "<ESC>",
+                                    "<FS>",  "<GS>",  "<RS>",  "<US>"};
   for (int byte = 0; byte < 32; ++byte) {
     EXPECT_EQ(ControlCharText(std::string(1, static_cast<char>(byte))), expected[byte])
         << "byte " << byte;
@@ -78,9 +78,8 @@ TEST(ControlCharTextTest, HighAndPrintableBytes) {
     unsigned char byte;
     const char* text;
   };
-  const Case cases[] = {{0x7F, "<DEL>"}, {0xF0, "<F0>"}, {0xF9, "<F9>"},
-                        {0x20, " "},     {0x7E, "~"},    {0x80, "\x80"},
-                        {0xEF, "\xEF"},  {0xFA, "\xFA"}, {0xFF, "\xFF"}};
+  const Case cases[] = {{0x7F, "<DEL>"}, {0xF0, "<F0>"}, {0xF9, "<F9>"}, {0x20, " "},   {0x7E, "~"},
+                        {0x80, "\x80"},  {0xEF, "\xEF"}, {0xFA, "\xFA"}, {0xFF, "\xFF"}};
   for (const Case& c : cases) {
     EXPECT_EQ(ControlCharText(std::string(1, static_cast<char>(c.byte))), c.text)
         << "byte " << int(c.byte);

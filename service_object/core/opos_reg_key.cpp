@@ -21,7 +21,8 @@ bool IsSpace(char c) {
 COposRegKey::COposRegKey(const std::string& deviceClass, const std::string& deviceName)
     : m_infoKeyPath(std::string(qvreg::kServiceInfoRoot) + "\\" + qvreg::kServiceInfoName + "\\") {
   if (!deviceClass.empty() && !deviceName.empty()) {
-    m_serviceKeyPath = std::string(qvreg::kServiceOposRoot) + "\\" + deviceClass + "\\" + deviceName + "\\";
+    m_serviceKeyPath =
+        std::string(qvreg::kServiceOposRoot) + "\\" + deviceClass + "\\" + deviceName + "\\";
   }
 }
 
@@ -37,8 +38,7 @@ int32_t COposRegKey::GetInfoNumber(const std::string& valueName) const {
   return ReadNumber(m_infoKeyPath, valueName);
 }
 
-std::string COposRegKey::ReadText(const std::string& keyPath,
-                                  const std::string& valueName) const {
+std::string COposRegKey::ReadText(const std::string& keyPath, const std::string& valueName) const {
   qvplatform::RegKey key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.receive()) !=
       ERROR_SUCCESS) {
@@ -66,8 +66,7 @@ std::string COposRegKey::ReadText(const std::string& keyPath,
   return text;
 }
 
-int32_t COposRegKey::ReadNumber(const std::string& keyPath,
-                                const std::string& valueName) const {
+int32_t COposRegKey::ReadNumber(const std::string& keyPath, const std::string& valueName) const {
   std::string text = ReadText(keyPath, valueName);
   try {
     return StringToNum(text);
@@ -78,7 +77,8 @@ int32_t COposRegKey::ReadNumber(const std::string& keyPath,
 
 std::string RegSzText(const unsigned char* data, size_t size) {
   const void* nul = size == 0 ? nullptr : std::memchr(data, 0, size);
-  size_t length = nul == nullptr ? size : static_cast<size_t>(static_cast<const unsigned char*>(nul) - data);
+  size_t length =
+      nul == nullptr ? size : static_cast<size_t>(static_cast<const unsigned char*>(nul) - data);
   return std::string(reinterpret_cast<const char*>(data), length);
 }
 
@@ -94,9 +94,8 @@ int32_t StringToNum(std::string_view text) {
   if (i >= text.size() || text[i] < '0' || text[i] > '9') throw StringError("StringToNum");
 
   // Accumulate the magnitude; stop as soon as it leaves the 32-bit range.
-  const long long limit =
-      negative ? -static_cast<long long>(std::numeric_limits<int32_t>::min())
-               : static_cast<long long>(std::numeric_limits<int32_t>::max());
+  const long long limit = negative ? -static_cast<long long>(std::numeric_limits<int32_t>::min())
+                                   : static_cast<long long>(std::numeric_limits<int32_t>::max());
   long long magnitude = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     magnitude = magnitude * 10 + (text[i] - '0');

@@ -16,13 +16,13 @@ const char kInfoKey[] = "SOFTWARE\\OLEforRetail\\ServiceInfo\\QV";
 // Writes raw bytes of `type` under HKLM\<key>.
 void PutRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
   qvplatform::RegKey handle;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_ALL_ACCESS, handle.receive(),
-                            nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(handle.get(), name.c_str(), type,
-                           reinterpret_cast<const BYTE*>(bytes.data()),
-                           static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_ALL_ACCESS, handle.receive(), nullptr),
+      ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(handle.get(), name.c_str(), type, reinterpret_cast<const BYTE*>(bytes.data()),
+                     static_cast<DWORD>(bytes.size())),
+      ERROR_SUCCESS);
 }
 
 // A REG_SZ written the usual way, with its terminating NUL.
@@ -78,13 +78,15 @@ TEST_F(OposRegKeyTest, OpeningAndRetrievalErrors) {
             "Error opening SOFTWARE\\OLEforRetail\\ServiceInfo\\QV\\\\LogVerbosity");
 
   PutString(kPrinterKey, "Model", "80");
-  EXPECT_EQ(RegistryErrorOf([&] { m_key.GetString("IOType"); }),
-            "Error retrieving SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Front Desk\\\\IOType");
+  EXPECT_EQ(
+      RegistryErrorOf([&] { m_key.GetString("IOType"); }),
+      "Error retrieving SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Front Desk\\\\IOType");
 
   // A number written by hand as a DWORD is not a REG_SZ: treated as missing.
   PutRaw(kPrinterKey, "BaudRate", REG_DWORD, std::string("\x80\x25\x00\x00", 4));
-  EXPECT_EQ(RegistryErrorOf([&] { m_key.GetNumber("BaudRate"); }),
-            "Error retrieving SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Front Desk\\\\BaudRate");
+  EXPECT_EQ(
+      RegistryErrorOf([&] { m_key.GetNumber("BaudRate"); }),
+      "Error retrieving SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Front Desk\\\\BaudRate");
 }
 
 TEST_F(OposRegKeyTest, EmptyClassReadsFromTheRootWhereNothingIsFound) {
@@ -150,17 +152,24 @@ TEST(StringToNumTest, ParsesLikeTheStreamExtraction) {
     int32_t value;
   };
   const Case cases[] = {
-      {"", 0},          {"0", 0},         {"9600", 9600},  {"9600 abc", 9600},
-      {"+7", 7},        {"-7", -7},       {" \t\n42", 42}, {"12ab34", 12},
-      {"2147483647", 2147483647},         {"-2147483648", -2147483647 - 1},
+      {"", 0},
+      {"0", 0},
+      {"9600", 9600},
+      {"9600 abc", 9600},
+      {"+7", 7},
+      {"-7", -7},
+      {" \t\n42", 42},
+      {"12ab34", 12},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
       {"0000000000000000000019", 19},
   };
   for (const Case& c : cases) EXPECT_EQ(StringToNum(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(StringToNumTest, RejectsTextWithoutANumberAndOverflow) {
-  for (const char* text : {"abc", " ", "-", "+ 5", "- 5", "x1", "2147483648", "-2147483649",
-                           "99999999999999999999"}) {
+  for (const char* text :
+       {"abc", " ", "-", "+ 5", "- 5", "x1", "2147483648", "-2147483649", "99999999999999999999"}) {
     try {
       StringToNum(text);
       ADD_FAILURE() << "no error for \"" << text << '"';

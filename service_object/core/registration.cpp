@@ -69,10 +69,8 @@ HRESULT RegisterClassScript(const ClassScript& script, const std::u16string& mod
     std::u16string value;
   };
   const Step before[] = {
-      {versioned, nullptr, script.description},
-      {versioned + u"\\CLSID", nullptr, clsid},
-      {progId, nullptr, script.description},
-      {progId + u"\\CLSID", nullptr, clsid},
+      {versioned, nullptr, script.description},   {versioned + u"\\CLSID", nullptr, clsid},
+      {progId, nullptr, script.description},      {progId + u"\\CLSID", nullptr, clsid},
       {progId + u"\\CurVer", nullptr, versioned},
   };
   for (const Step& step : before) {

@@ -74,17 +74,16 @@ class CStandInControlObject final : public IDispatch {
   HRESULT GetTypeInfo(UINT i, LCID lcid, ITypeInfo** pp) override {
     return qvplatform::DispatchTable::GetTypeInfo(i, lcid, pp);
   }
-  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                        DISPID* ids) override {
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
     {
       std::lock_guard<std::mutex> lock(m_mutex);
-      m_nameCalls.push_back({count > 0 && names != nullptr ? std::u16string(names[0]) : u"",
-                             count, lcid, IsEqualGUID(riid, IID_NULL)});
+      m_nameCalls.push_back({count > 0 && names != nullptr ? std::u16string(names[0]) : u"", count,
+                             lcid, IsEqualGUID(riid, IID_NULL)});
     }
     return m_table.GetIDsOfNames(riid, names, count, lcid, ids);
   }
-  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* excep, UINT* argErr) override {
     HRESULT hr = m_table.Invoke(this, id, riid, lcid, flags, params, result, excep, argErr);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_invokes.push_back({id, lcid, flags, params ? params->cArgs : 0,

@@ -13,12 +13,13 @@
 
 namespace {
 
-void ExpectTableMatches(const TypeLibInterface& description,
-                        const qvplatform::DispatchTable& table, size_t methodCount) {
+void ExpectTableMatches(const TypeLibInterface& description, const qvplatform::DispatchTable& table,
+                        size_t methodCount) {
   ASSERT_EQ(description.methods.size(), methodCount);
   DISPID expectedDispid = 1;
   for (const TypeLibMethod& method : description.methods) {
-    SCOPED_TRACE(std::string(method.name, method.name + std::char_traits<char16_t>::length(method.name)));
+    SCOPED_TRACE(
+        std::string(method.name, method.name + std::char_traits<char16_t>::length(method.name)));
     EXPECT_EQ(method.dispid, expectedDispid++);  // dispid equals the row number
     const qvplatform::DispMember* row = table.Find(method.dispid, qvplatform::DispKind::kMethod);
     ASSERT_NE(row, nullptr);
@@ -27,8 +28,8 @@ void ExpectTableMatches(const TypeLibInterface& description,
     for (size_t i = 0; i < method.params.size(); ++i) {
       EXPECT_EQ(row->params[i], method.params[i].type) << "parameter " << i;
     }
-    const bool retval = !method.params.empty() &&
-                        (method.params.back().flags & PARAMFLAG_FRETVAL) != 0;
+    const bool retval =
+        !method.params.empty() && (method.params.back().flags & PARAMFLAG_FRETVAL) != 0;
     EXPECT_EQ(row->lastIsRetval, retval);
   }
   EXPECT_EQ(table.Find(static_cast<DISPID>(methodCount + 1), qvplatform::DispKind::kMethod),

@@ -5,11 +5,11 @@
 
 #include <utility>
 
+#include "common/reg_names.h"
 #include "platform/apartment/window.h"
 #include "platform/base/clock.h"
 #include "platform/com/bstr.h"
 #include "platform/text/codepage.h"
-#include "common/reg_names.h"
 #include "service_object/comm/comm_arbiter.h"
 #include "service_object/comm/device_channel.h"
 #include "service_object/core/claim.h"
@@ -37,8 +37,7 @@ const qvplatform::DispMember kDrawerMembers[] = {
     DispMethod<&D::ClearInput>(u"ClearInput", 4, {kLongRef}, kDispRetval),
     DispMethod<&D::CloseService>(u"CloseService", 5, {kLongRef}, kDispRetval),
     DispMethod<&D::COFreezeEvents>(u"COFreezeEvents", 6, {VT_BOOL, kLongRef}, kDispRetval),
-    DispMethod<&D::DirectIO>(u"DirectIO", 7, {VT_I4, kLongRef, kBstrRef, kLongRef},
-                             kDispRetval),
+    DispMethod<&D::DirectIO>(u"DirectIO", 7, {VT_I4, kLongRef, kBstrRef, kLongRef}, kDispRetval),
     DispMethod<&D::GetOpenResult>(u"GetOpenResult", 8, {kLongRef}, kDispRetval),
     DispMethod<&D::ReleaseDevice>(u"ReleaseDevice", 9, {kLongRef}, kDispRetval),
     DispMethod<&D::GetPropertyNumber>(u"GetPropertyNumber", 10, {VT_I4, kLongRef}, kDispRetval),
@@ -147,22 +146,16 @@ void CCashDrawer::Guarded(const char* method, LONG* pRC, const std::function<voi
 
 LRESULT CCashDrawer::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_TIMER:
-      OnReadTimeout(static_cast<UINT_PTR>(wParam));
-      return 0;
+    case WM_TIMER: OnReadTimeout(static_cast<UINT_PTR>(wParam)); return 0;
     case kMsgDataEvent:
-    case kMsgErrorEvent:
-      return 0;  // the drawer raises neither; handled without effect
-    default:
-      return MessageWindow::WindowProc(msg, wParam, lParam);
+    case kMsgErrorEvent: return 0;  // the drawer raises neither; handled without effect
+    default: return MessageWindow::WindowProc(msg, wParam, lParam);
   }
 }
 
 void CCashDrawer::ProcessEvent(const CDeviceEvent& event) {
   switch (event.kind) {
-    case kEventStatusUpdate:
-      try {
-        m_eventSink.FireStatusUpdateEvent(event.number1);
+    case kEventStatusUpdate: try { m_eventSink.FireStatusUpdateEvent(event.number1);
       } catch (const std::exception& e) {
         TraceError(std::string("Error: HandleStatusUpdateEvent") + e.what());
       }
@@ -175,11 +168,8 @@ void CCashDrawer::ProcessEvent(const CDeviceEvent& event) {
       m_state = OPOS_S_ERROR;
       SendMessage(hwnd(), kMsgErrorEvent, 0, 0);
       break;
-    case kEventAutoDisable:
-      DeviceEnable(false);
-      break;
-    default:
-      break;
+    case kEventAutoDisable: DeviceEnable(false); break;
+    default: break;
   }
 }
 
@@ -388,15 +378,9 @@ HRESULT CCashDrawer::CheckHealth(LONG Level, LONG* pRC) {
     TraceValue("Level", static_cast<long long>(Level));
     int32_t result = OPOS_SUCCESS;
     switch (Level) {
-      case OPOS_CH_INTERNAL:
-        m_checkHealthText = "Internal HCheck: Complete";
-        break;
-      case OPOS_CH_EXTERNAL:
-        m_checkHealthText = "External HCheck: Complete";
-        break;
-      case OPOS_CH_INTERACTIVE:
-        m_checkHealthText = "Interactive HCheck: Complete";
-        break;
+      case OPOS_CH_INTERNAL: m_checkHealthText = "Internal HCheck: Complete"; break;
+      case OPOS_CH_EXTERNAL: m_checkHealthText = "External HCheck: Complete"; break;
+      case OPOS_CH_INTERACTIVE: m_checkHealthText = "Interactive HCheck: Complete"; break;
       default:
         TraceWarning("Warning: Invalid CheckHealth level specified.");
         m_checkHealthText = "[Error]";
@@ -434,8 +418,7 @@ HRESULT CCashDrawer::COFreezeEvents(VARIANT_BOOL Freeze, LONG* pRC) {
   return S_OK;
 }
 
-HRESULT CCashDrawer::DirectIO(LONG /*Command*/, LONG* /*pData*/, BSTR* /*pString*/,
-                              LONG* /*pRC*/) {
+HRESULT CCashDrawer::DirectIO(LONG /*Command*/, LONG* /*pData*/, BSTR* /*pString*/, LONG* /*pRC*/) {
   // No direct I/O commands: nothing is sent and no result is written.
   return S_OK;
 }

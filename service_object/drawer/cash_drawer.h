@@ -77,13 +77,11 @@ class CCashDrawer : public CDevice,
   HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                         DISPID* rgDispId) override;
-  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                 UINT* puArgErr) override;
+  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                 VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
   // ICCashDrawer.
-  HRESULT OpenService(BSTR DeviceClass, BSTR DeviceName, IDispatch* pDispatch,
-                      LONG* pRC) override;
+  HRESULT OpenService(BSTR DeviceClass, BSTR DeviceName, IDispatch* pDispatch, LONG* pRC) override;
   HRESULT CheckHealth(LONG Level, LONG* pRC) override;
   HRESULT ClaimDevice(LONG Timeout, LONG* pRC) override;
   HRESULT ClearInput(LONG* pRC) override;

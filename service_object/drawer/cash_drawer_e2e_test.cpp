@@ -27,8 +27,7 @@ void SetString(const std::string& key, const char* name, const std::string& valu
   qvplatform::RegKey handle;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WRITE, handle.receive(), nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
+  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                            static_cast<DWORD>(value.size() + 1)),
             ERROR_SUCCESS);
 }
@@ -77,9 +76,9 @@ TEST(CashDrawerEndToEnd, OpensTheDrawerAndReportsItThroughTheServer) {
     DispatchDriver drawer(dispatch);
     EXPECT_EQ(drawer.IdOf(u"OpenDrawer"), 17);
     EXPECT_EQ(drawer.IdOf(u"WaitForDrawerClose"), 18);
-    ASSERT_EQ(drawer.Call(u"OpenService",
-                          {u"CashDrawer", u"Drawer", static_cast<IDispatch*>(&control)}),
-              0);
+    ASSERT_EQ(
+        drawer.Call(u"OpenService", {u"CashDrawer", u"Drawer", static_cast<IDispatch*>(&control)}),
+        0);
     ASSERT_EQ(drawer.Call(u"ClaimDevice", {1000L}), 0);
     drawer.SetNumber(3, 1);
     ASSERT_EQ(drawer.ResultCode(), 0);

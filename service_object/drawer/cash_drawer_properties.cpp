@@ -97,9 +97,7 @@ HRESULT CCashDrawer::SetPropertyNumber(LONG PropIndex, LONG Number) {
     m_resultCode = OPOS_SUCCESS;
     m_resultCodeExtended = 0;
     switch (PropIndex) {
-      case PIDX_DataEventEnabled:
-        DataEventEnable(Number != 0);
-        break;
+      case PIDX_DataEventEnabled: DataEventEnable(Number != 0); break;
       case PIDX_DeviceEnabled:
         // The drawer may be enabled without a claim.
         DeviceEnable(Number != 0);

@@ -49,8 +49,7 @@ void SetString(const std::string& key, const char* name, const std::string& valu
   qvplatform::RegKey handle;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WRITE, handle.receive(), nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
+  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                            static_cast<DWORD>(value.size() + 1)),
             ERROR_SUCCESS);
 }
@@ -223,8 +222,7 @@ class CashDrawerTest : public ::testing::Test {
 
   LONG OpenPrinterService() {
     return m_printer.driver->Call(
-        u"OpenService",
-        {u"POSPrinter", u"Printer", static_cast<IDispatch*>(&m_printer.control)});
+        u"OpenService", {u"POSPrinter", u"Printer", static_cast<IDispatch*>(&m_printer.control)});
   }
 
   void Enable(Device& device) {
@@ -373,7 +371,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PulseCase{"Pin5", "5", "200", "100", {0x1B, 0x70, 0x31, 0xC8, 0x64}},
                       PulseCase{"Pin2Defaults", "2", "48", "48", {0x1B, 0x70, 0x30, 0x30, 0x30}},
                       PulseCase{"OtherPinIsPin2", "3", "10", "20", {0x1B, 0x70, 0x30, 0x0A, 0x14}},
-                      PulseCase{"LowByteOfTime", "5", "300", "100", {0x1B, 0x70, 0x31, 0x2C, 0x64}}),
+                      PulseCase{
+                          "LowByteOfTime", "5", "300", "100", {0x1B, 0x70, 0x31, 0x2C, 0x64}}),
     [](const ::testing::TestParamInfo<PulseCase>& info) { return info.param.name; });
 
 TEST_F(CashDrawerTest, OpenDrawerWhileDisabledGives105AndSendsNothing) {
@@ -521,18 +520,18 @@ TEST_F(CashDrawerTest, PropertiesAndMethodsWithoutTraffic) {
   ConfigureDrawer();
   CreateDrawer();
   DispatchDriver& d = *m_drawer.driver;
-  EXPECT_EQ(d.GetNumber(9), 1);      // State before the open
-  EXPECT_EQ(d.GetNumber(1501), 0);   // CapStatus before the open
+  EXPECT_EQ(d.GetNumber(9), 1);     // State before the open
+  EXPECT_EQ(d.GetNumber(1501), 0);  // CapStatus before the open
   ASSERT_EQ(OpenDrawerService(), 0);
 
   struct Number {
     LONG index;
     LONG value;
   };
-  for (const Number& n : {Number{8, 1008003}, Number{9, 2}, Number{13, 0}, Number{14, 2000},
-                          Number{501, 0}, Number{502, 1}, Number{503, 0}, Number{1001, 0},
-                          Number{1501, 1}, Number{1502, 1}, Number{1, 0}, Number{3, 0},
-                          Number{11, 0}, Number{12, 0}}) {
+  for (const Number& n :
+       {Number{8, 1008003}, Number{9, 2}, Number{13, 0}, Number{14, 2000}, Number{501, 0},
+        Number{502, 1}, Number{503, 0}, Number{1001, 0}, Number{1501, 1}, Number{1502, 1},
+        Number{1, 0}, Number{3, 0}, Number{11, 0}, Number{12, 0}}) {
     EXPECT_EQ(d.GetNumber(n.index), n.value) << "index " << n.index;
     EXPECT_EQ(d.ResultCode(), 0) << "index " << n.index;
   }
@@ -583,8 +582,7 @@ TEST_F(CashDrawerTest, PropertiesAndMethodsWithoutTraffic) {
   LONG data = 7;
   BSTR text = SysAllocString(u"\x1bp0");
   VARIANT result;
-  ASSERT_EQ(d.Invoke(u"DirectIO", {1L, DispArg::LongRef(&data), DispArg::BstrRef(&text)},
-                     &result),
+  ASSERT_EQ(d.Invoke(u"DirectIO", {1L, DispArg::LongRef(&data), DispArg::BstrRef(&text)}, &result),
             S_OK);
   EXPECT_EQ(data, 7);
   EXPECT_EQ(std::u16string(qvplatform::BstrView(text)), u"\x1bp0");

@@ -84,8 +84,7 @@ class Cmd {
   // The picture converted to `width` dots a row, rows in memory order.
   virtual LONG AppendRasterImage(const qvplatform::DibDescription& picture, LONG width) = 0;
   // The same with the row order reversed (last memory row first).
-  virtual LONG AppendRasterImageFlipped(const qvplatform::DibDescription& picture,
-                                        LONG width) = 0;
+  virtual LONG AppendRasterImageFlipped(const qvplatform::DibDescription& picture, LONG width) = 0;
   virtual LONG SetHriPosition(LONG p) = 0;
   virtual LONG SetBarcodeHeight(LONG n) = 0;
   virtual LONG SetBarcodeModuleWidth(LONG n) = 0;

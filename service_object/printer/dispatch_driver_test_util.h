@@ -22,7 +22,7 @@ struct DispArg {
     v.lVal = value;
   }
   DispArg(long value) : DispArg(static_cast<LONG>(value)) {}  // NOLINT
-  DispArg(const char16_t* text) {  // NOLINT
+  DispArg(const char16_t* text) {                             // NOLINT
     VariantInit(&v);
     v.vt = VT_BSTR;
     v.bstrVal = SysAllocString(text);

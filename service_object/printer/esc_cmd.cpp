@@ -35,8 +35,8 @@ LONG EscCmd::Initialize() { return Emit(*this, {0x1B, 0x40}); }
 LONG EscCmd::RequestPrinterId() { return Emit(*this, {0x1D, 0x49, 0x01, 0x1D, 0x49, 0x02}); }
 
 LONG EscCmd::RequestPrinterInfo() {
-  return Emit(*this, {0x1D, 0x49, 0x41, 0x1D, 0x49, 0x42, 0x1D, 0x49, 0x43, 0x1D, 0x49, 0x44,
-                      0x1D, 0x49, 0x45});
+  return Emit(*this, {0x1D, 0x49, 0x41, 0x1D, 0x49, 0x42, 0x1D, 0x49, 0x43, 0x1D, 0x49, 0x44, 0x1D,
+                      0x49, 0x45});
 }
 
 LONG EscCmd::SetEmphasized(LONG n) { return Emit(*this, {0x1B, 0x45, n}); }
@@ -154,8 +154,8 @@ LONG EscCmd::PrintPdf417(std::string_view data, LONG m, LONG n, LONG k) {
   // dL dH is the number of data bytes that follow.
   RequireBarcode(data.size() <= 0xFFFF);
   int64_t len = static_cast<int64_t>(data.size());
-  std::string command{'\x1D', '\x5A', '\x00', '\x1B', '\x5A', Low(m), Low(n), Low(k),
-                      Low(len),  High(len)};
+  std::string command{'\x1D', '\x5A', '\x00', '\x1B',   '\x5A',
+                      Low(m), Low(n), Low(k), Low(len), High(len)};
   command.append(data);
   return Append(command);
 }

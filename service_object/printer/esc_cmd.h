@@ -60,8 +60,7 @@ class EscCmd : public Cmd {
   // GS v 0; 111 and nothing appended when the picture cannot be read or
   // converted (see picture_dots.h).
   LONG AppendRasterImage(const qvplatform::DibDescription& picture, LONG width) override;
-  LONG AppendRasterImageFlipped(const qvplatform::DibDescription& picture,
-                                LONG width) override;
+  LONG AppendRasterImageFlipped(const qvplatform::DibDescription& picture, LONG width) override;
   LONG SetHriPosition(LONG p) override;
   LONG SetBarcodeHeight(LONG n) override;
   LONG SetBarcodeModuleWidth(LONG n) override;

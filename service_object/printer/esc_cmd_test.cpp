@@ -50,8 +50,7 @@ TEST(EscCmdTest, EveryOperationAppendsItsExactBytes) {
       {"Reserved", [](Cmd& c) { return c.Reserved(7); }, ""},
       {"SelectFont", [](Cmd& c) { return c.SelectFont(1); }, "1B 4D 01"},
       {"SetLeftMargin", [](Cmd& c) { return c.SetLeftMargin(0, 0); }, "1D 4C 00 00"},
-      {"SetPrintAreaWidth", [](Cmd& c) { return c.SetPrintAreaWidth(0x40, 0x02); },
-       "1D 57 40 02"},
+      {"SetPrintAreaWidth", [](Cmd& c) { return c.SetPrintAreaWidth(0x40, 0x02); }, "1D 57 40 02"},
       {"SelectKanjiMode", [](Cmd& c) { return c.SelectKanjiMode(); }, "1C 26"},
       {"SetFs3", [](Cmd& c) { return c.SetFs3(30); }, "1C 33 1E"},
       {"SetJustification", [](Cmd& c) { return c.SetJustification(2); }, "1B 61 02"},
@@ -107,8 +106,8 @@ TEST(EscCmdTest, FeedLineBreaks) {
   };
   const std::string five_crlf = "\r\n\r\n\r\n\r\n\r\n";
   const std::vector<Case> cases = {
-      {0, five_crlf}, {-1, five_crlf},         {1, "\n"},
-      {4, "\n\n\n\n"}, {299, std::string(299, '\n')}, {300, five_crlf},
+      {0, five_crlf},   {-1, five_crlf}, {1, "\n"}, {4, "\n\n\n\n"}, {299, std::string(299, '\n')},
+      {300, five_crlf},
   };
   for (const Case& tc : cases) {
     EscCmd cmd;
@@ -118,9 +117,9 @@ TEST(EscCmdTest, FeedLineBreaks) {
 }
 
 TEST(EscCmdTest, PageDirectionFromRotation) {
-  const std::vector<std::pair<LONG, const char*>> cases = {
-      {1, "1B 54 30"}, {257, "1B 54 33"}, {258, "1B 54 31"}, {259, "1B 54 32"},
-      {0, "1B 54 32"}, {0x1101, "1B 54 32"}};
+  const std::vector<std::pair<LONG, const char*>> cases = {{1, "1B 54 30"},   {257, "1B 54 33"},
+                                                           {258, "1B 54 31"}, {259, "1B 54 32"},
+                                                           {0, "1B 54 32"},   {0x1101, "1B 54 32"}};
   for (auto [rotation, expected] : cases) {
     EscCmd cmd;
     cmd.SetPageDirection(rotation);
@@ -139,8 +138,8 @@ TEST(EscCmdTest, HriPosition) {
 }
 
 TEST(EscCmdTest, QrSizeAndErrorCorrectionAreClamped) {
-  const std::vector<std::pair<LONG, const char*>> sizes = {
-      {0, "05"}, {1, "01"}, {15, "0F"}, {16, "05"}, {20, "05"}, {-3, "05"}};
+  const std::vector<std::pair<LONG, const char*>> sizes = {{0, "05"},  {1, "01"},  {15, "0F"},
+                                                           {16, "05"}, {20, "05"}, {-3, "05"}};
   for (auto [s, byte] : sizes) {
     EscCmd cmd;
     cmd.SetQrModuleSize(s);
@@ -158,8 +157,7 @@ TEST(EscCmdTest, QrSizeAndErrorCorrectionAreClamped) {
 TEST(EscCmdTest, QrCodeStoresAndPrintsTheSymbol) {
   EscCmd cmd;
   EXPECT_EQ(cmd.PrintQrCode("12345"), 0);
-  EXPECT_EQ(Hex(cmd.Bytes()),
-            "1D 28 6B 08 00 31 50 30 31 32 33 34 35 1D 28 6B 03 00 31 51 30");
+  EXPECT_EQ(Hex(cmd.Bytes()), "1D 28 6B 08 00 31 50 30 31 32 33 34 35 1D 28 6B 03 00 31 51 30");
 }
 
 TEST(EscCmdTest, QrCodeBeyondAFixedBlockIsBuiltWhole) {
@@ -236,11 +234,9 @@ TEST(EscCmdTest, UpcDataCheck) {
     bool accepted;
   };
   const std::vector<Case> cases = {
-      {"01234567890", 0x41, true},   {"012345678905", 0x41, true},
-      {"112345678905", 0x41, true},  {"0123456789", 0x41, false},
-      {"0123456789012", 0x41, false}, {"0123456789A", 0x41, false},
-      {"01234567890", 0x42, true},   {"11234567890", 0x42, false},
-      {"", 0x41, false},
+      {"01234567890", 0x41, true}, {"012345678905", 0x41, true},   {"112345678905", 0x41, true},
+      {"0123456789", 0x41, false}, {"0123456789012", 0x41, false}, {"0123456789A", 0x41, false},
+      {"01234567890", 0x42, true}, {"11234567890", 0x42, false},   {"", 0x41, false},
   };
   for (const Case& tc : cases) {
     EscCmd cmd;
@@ -259,9 +255,8 @@ TEST(EscCmdTest, UpcDataCheck) {
 
 TEST(EscCmdTest, CodabarDataCheck) {
   const std::vector<std::pair<const char*, bool>> cases = {
-      {"A1234B", true}, {"D0C", true}, {"A12B4B", false}, {"C-$:/.+D", true},
-      {"AB", true},     {"A", false},   {"1234B", false},  {"A1234", false},
-      {"", false},
+      {"A1234B", true}, {"D0C", true},    {"A12B4B", false}, {"C-$:/.+D", true}, {"AB", true},
+      {"A", false},     {"1234B", false}, {"A1234", false},  {"", false},
   };
   for (auto [data, accepted] : cases) {
     EscCmd cmd;

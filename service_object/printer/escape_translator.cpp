@@ -150,8 +150,7 @@ const char* UnitFeedTrace(LONG mapMode) {
 // A sequence: the bytes after ESC | up to and including the letter.
 class CEscapeTranslator::Sequence {
  public:
-  explicit Sequence(std::string_view body)
-      : m_body(body), m_number(LeadingNumber(body)) {}
+  explicit Sequence(std::string_view body) : m_body(body), m_number(LeadingNumber(body)) {}
 
   size_t Size() const { return m_body.size(); }
   char Letter() const { return m_body.back(); }
@@ -346,11 +345,8 @@ void CEscapeTranslator::Execute(const Sequence& seq, Cmd& cmd) {
           m_verticalScale = true;
           break;
         }
-        case 'i':
-          m_italic = false;
-          break;
-        default:
-          break;
+        case 'i': m_italic = false; break;
+        default: break;
       }
       break;
     case 'F':
@@ -360,8 +356,7 @@ void CEscapeTranslator::Execute(const Sequence& seq, Cmd& cmd) {
         FeedUnits(n, cmd);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -370,13 +365,10 @@ LONG CEscapeTranslator::Check(std::string_view text) const {
   Token token;
   while (scanner.Next(&token)) {
     switch (token.kind) {
-      case Token::kText:
-        break;
+      case Token::kText: break;
       case Token::kStrayEsc:
-      case Token::kTooLong:
-        return OPOS_E_FAILURE;
-      case Token::kUnterminated:
-        return OPOS_SUCCESS;
+      case Token::kTooLong: return OPOS_E_FAILURE;
+      case Token::kUnterminated: return OPOS_SUCCESS;
       case Token::kSequence:
         if (LONG verdict = Verdict(Sequence(token.bytes)); verdict != OPOS_SUCCESS) return verdict;
         break;
@@ -392,15 +384,13 @@ LONG CEscapeTranslator::Verdict(const Sequence& seq) const {
   auto legal_if = [](bool ok) { return ok ? OPOS_SUCCESS : OPOS_E_ILLEGAL; };
   switch (seq.Letter()) {
     case 'N':
-    case 'A':
-      return OPOS_SUCCESS;
+    case 'A': return OPOS_SUCCESS;
     case 'P':
       if (one_byte) return OPOS_E_FAILURE;
       if (IsDigit(c)) return legal_if(n <= 100);
       if (c == 'f' || c == 's') return legal_if(n <= 255);
       return OPOS_SUCCESS;
-    case 'T':
-      return legal_if(n <= 1);
+    case 'T': return legal_if(n <= 1);
     case 'B':
       return legal_if(n >= 1 && n <= 20 && m_host != nullptr && !m_host->StoredBitmap(n).empty());
     case 'C': {
@@ -414,13 +404,11 @@ LONG CEscapeTranslator::Verdict(const Sequence& seq) const {
           if (seq.Size() == 2) return OPOS_SUCCESS;
           if (seq.TwoBefore() == 'r') return OPOS_E_FAILURE;
           return legal_if(scale <= 7);
-        case 'h':
-          return legal_if(scale <= 7);
+        case 'h': return legal_if(scale <= 7);
         case '1':
         case '2':
         case '3':
-        case '4':
-          return seq.Size() == 2 ? OPOS_SUCCESS : OPOS_E_FAILURE;
+        case '4': return seq.Size() == 2 ? OPOS_SUCCESS : OPOS_E_FAILURE;
         case 'b':
           if (seq.At(0) == 't' || (seq.At(0) == '!' && seq.At(1) == 't')) return OPOS_E_FAILURE;
           return OPOS_SUCCESS;
@@ -428,10 +416,8 @@ LONG CEscapeTranslator::Verdict(const Sequence& seq) const {
         case 'p':
         case 'r':
         case 's':
-        case 'f':
-          return OPOS_E_FAILURE;
-        default:
-          return OPOS_SUCCESS;
+        case 'f': return OPOS_E_FAILURE;
+        default: return OPOS_SUCCESS;
       }
     }
     case 'F':

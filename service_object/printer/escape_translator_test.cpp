@@ -189,7 +189,7 @@ TEST_F(TranslatorTest, LongFeedsRepeatTheLargestStep) {
   const std::vector<Case> cases = {
       {"~|10000000lF", 'd', 39370, 20},
       {"~|10000000uF", 'J', 39370, 20},
-      {"~|21845lF", 'd', 86, 1},  // 21845 = 86 x 254 + 1
+      {"~|21845lF", 'd', 86, 1},             // 21845 = 86 x 254 + 1
       {"~|99999999999lF", 'd', 8454660, 7},  // saturated: 2147483647
   };
   for (const Case& tc : cases) {
@@ -269,11 +269,10 @@ TEST_F(TranslatorTest, ResetStepPerAttribute) {
     const char* reset;
   };
   const std::vector<Case> cases = {
-      {"~|bC", "1B 47 00"},          {"~|!bC", ""},        {"~|uC", "1B 2D 00"},
-      {"~|!uC", ""},                 {"~|2C", "1D 21 00"}, {"~|1C", ""},
-      {"~|3hC", "1D 21 00"},         {"~|3vC", "1D 21 00"}, {"~|3hC~|3vC", "1D 21 00"},
-      {"~|vC", ""},                  {"~|rA", "1B 61 00"}, {"~|lA", ""},
-      {"~|cA~|lA", "1B 61 00"},      {"~|iC", ""},
+      {"~|bC", "1B 47 00"},       {"~|!bC", ""}, {"~|uC", "1B 2D 00"},  {"~|!uC", ""},
+      {"~|2C", "1D 21 00"},       {"~|1C", ""},  {"~|3hC", "1D 21 00"}, {"~|3vC", "1D 21 00"},
+      {"~|3hC~|3vC", "1D 21 00"}, {"~|vC", ""},  {"~|rA", "1B 61 00"},  {"~|lA", ""},
+      {"~|cA~|lA", "1B 61 00"},   {"~|iC", ""},
   };
   for (const Case& tc : cases) {
     CEscapeTranslator translator;
@@ -296,9 +295,11 @@ TEST_F(TranslatorTest, ClearAttributesSendsNothing) {
 }
 
 TEST_F(TranslatorTest, NegativeFeedIsAnErrorAndChangesNothing) {
-  const std::vector<std::pair<const char*, LONG>> cases = {
-      {"ok~|bC~|-5lF", 1}, {"ok~|bC~|-1lF", 4}, {"ok~|bC~|-100uF", 1},
-      {"ok~|bC~|-100uF", 2}, {"ok~|bC~|-99999999999uF", 4}};
+  const std::vector<std::pair<const char*, LONG>> cases = {{"ok~|bC~|-5lF", 1},
+                                                           {"ok~|bC~|-1lF", 4},
+                                                           {"ok~|bC~|-100uF", 1},
+                                                           {"ok~|bC~|-100uF", 2},
+                                                           {"ok~|bC~|-99999999999uF", 4}};
   for (auto [text, map_mode] : cases) {
     CEscapeTranslator translator(map_mode);
     EscCmd cmd;
@@ -323,9 +324,9 @@ TEST_F(TranslatorTest, UnitFeedConversion) {
     int64_t dots;
   };
   const std::vector<Case> cases = {
-      {1, 100, 100},   {2, 100, 14},  {2, 1440, 203}, {3, 100, 20},   {3, 1000, 203},
-      {4, 100, 8},     {4, 12, 0},    {7, 100, 8},    {1, -3, -3},    {2, -100, -14},
-      {4, -5, 0},      {1, 2147483647, 2147483647},
+      {1, 100, 100},  {2, 100, 14},   {2, 1440, 203}, {3, 100, 20},
+      {3, 1000, 203}, {4, 100, 8},    {4, 12, 0},     {7, 100, 8},
+      {1, -3, -3},    {2, -100, -14}, {4, -5, 0},     {1, 2147483647, 2147483647},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CEscapeTranslator::UnitFeedDots(c.map_mode, c.count), c.dots)
@@ -356,9 +357,11 @@ TEST_F(TranslatorTest, TraceLines) {
 }
 
 TEST_F(TranslatorTest, UnitTraceLinePerMapMode) {
-  const std::vector<std::pair<LONG, const char*>> cases = {
-      {1, " Feed PTR_MM_DOTS"}, {2, " Feed PTR_MM_TWIPS"}, {3, " Feed inch"},
-      {4, " Feed millimeter"},  {0, " Feed millimeter"}};
+  const std::vector<std::pair<LONG, const char*>> cases = {{1, " Feed PTR_MM_DOTS"},
+                                                           {2, " Feed PTR_MM_TWIPS"},
+                                                           {3, " Feed inch"},
+                                                           {4, " Feed millimeter"},
+                                                           {0, " Feed millimeter"}};
   for (auto [mode, line] : cases) {
     m_log.m_lines.clear();
     CEscapeTranslator translator(mode);

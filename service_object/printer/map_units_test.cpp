@@ -12,13 +12,11 @@ TEST(MapUnitsTest, ConvertsEachMapModeTowardZero) {
     int64_t dots;
   };
   const Case cases[] = {
-      {1, 100, 100},     {1, -7, -7},
-      {2, 1440, 203},    // one inch: 203.2
-      {2, 100, 14},      // 14.11
-      {2, -1440, -203},  // toward zero
-      {3, 1000, 203},    {3, 500, 101},
-      {4, 10, 0},        {4, 1000, 80},  {4, -15, -1},
-      {0, 1000, 80},     {7, 125, 10},  // any other mode is metric
+      {1, 100, 100},    {1, -7, -7},   {2, 1440, 203},  // one inch: 203.2
+      {2, 100, 14},                                     // 14.11
+      {2, -1440, -203},                                 // toward zero
+      {3, 1000, 203},   {3, 500, 101}, {4, 10, 0},     {4, 1000, 80},
+      {4, -15, -1},     {0, 1000, 80}, {7, 125, 10},  // any other mode is metric
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MapUnitsToDots(c.mapMode, c.value), c.dots) << c.mapMode << " " << c.value;

@@ -14,8 +14,8 @@
 #include "service_object/comm/serial_comm.h"
 #include "service_object/comm/usb_comm.h"
 #include "service_object/core/claim.h"
-#include "service_object/core/errors.h"
 #include "service_object/core/device_event.h"
+#include "service_object/core/errors.h"
 #include "service_object/core/event_queue.h"
 #include "service_object/core/log.h"
 #include "service_object/core/opos_reg_key.h"
@@ -108,9 +108,7 @@ LRESULT QVCOposPrinter::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Trace(4, ">>> On_Timeout");
       }
       return 0;
-    case kMsgDataEvent:
-      try {
-        m_eventSink.FireDataEvent(0);
+    case kMsgDataEvent: try { m_eventSink.FireDataEvent(0);
       } catch (const std::exception& e) {
         TraceError(std::string("Error: OnDataEvent") + e.what());
       }
@@ -119,11 +117,8 @@ LRESULT QVCOposPrinter::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       m_errorLevel = PTR_EL_NONE;
       m_errorString.clear();
       return 0;
-    case kMsgOutputComplete:
-      OnOutputComplete();
-      return 0;
-    default:
-      return MessageWindow::WindowProc(msg, wParam, lParam);
+    case kMsgOutputComplete: OnOutputComplete(); return 0;
+    default: return MessageWindow::WindowProc(msg, wParam, lParam);
   }
 }
 
@@ -177,11 +172,8 @@ void QVCOposPrinter::ProcessEvent(const CDeviceEvent& event) {
       }
       Trace(4, "<<<HandleStatusUpdateEvent");
       break;
-    case kEventAutoDisable:
-      EnableDevice(false);
-      break;
-    default:
-      break;
+    case kEventAutoDisable: EnableDevice(false); break;
+    default: break;
   }
   Trace(4, "<<< ProcessEvent");
 }
@@ -299,14 +291,9 @@ void QVCOposPrinter::OpenReportChannel() {
 void QVCOposPrinter::CloseReportChannel() {
   CCommArbiter& arbiter = TheCommArbiter();
   switch (m_ioTypeIndex) {
-    case kInterfaceNetwork:
-      break;  // balanced per object, see ReleaseNetworkChannel
-    case kInterfaceUsb:
-      arbiter.RemoveIbmUsbDevice(m_ioTypeIndex);
-      break;
-    case kInterfaceParallel:
-      arbiter.RemoveLPTDevice();
-      break;
+    case kInterfaceNetwork: break;  // balanced per object, see ReleaseNetworkChannel
+    case kInterfaceUsb: arbiter.RemoveIbmUsbDevice(m_ioTypeIndex); break;
+    case kInterfaceParallel: arbiter.RemoveLPTDevice(); break;
     default:
       Trace(5, "    | Closing  Report Channel (Serial)...");
       arbiter.RemoveSerialDevice1(m_ioTypeIndex);
@@ -471,15 +458,9 @@ HRESULT QVCOposPrinter::CheckHealth(LONG Level, LONG* pRC) {
     m_resultCode = OPOS_SUCCESS;
     int32_t result = OPOS_SUCCESS;
     switch (Level) {
-      case OPOS_CH_INTERNAL:
-        m_checkHealthText = "Internal HCheck: Complete";
-        break;
-      case OPOS_CH_EXTERNAL:
-        m_checkHealthText = "External HCheck: Complete";
-        break;
-      case OPOS_CH_INTERACTIVE:
-        m_checkHealthText = "Interactive HCheck: Complete";
-        break;
+      case OPOS_CH_INTERNAL: m_checkHealthText = "Internal HCheck: Complete"; break;
+      case OPOS_CH_EXTERNAL: m_checkHealthText = "External HCheck: Complete"; break;
+      case OPOS_CH_INTERACTIVE: m_checkHealthText = "Interactive HCheck: Complete"; break;
       default:
         TraceWarning("Warning: Invalid CheckHealth level specified.");
         m_checkHealthText = "[Error]";

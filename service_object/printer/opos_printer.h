@@ -83,9 +83,8 @@ class QVCOposPrinter : public CDevice,
   HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                         DISPID* rgDispId) override;
-  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                 UINT* puArgErr) override;
+  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                 VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
   // IOposPrinter.
   HRESULT COFreezeEvents(VARIANT_BOOL Freeze, LONG* pRC) override;
@@ -93,8 +92,7 @@ class QVCOposPrinter : public CDevice,
   HRESULT SetPropertyNumber(LONG PropIndex, LONG Number) override;
   HRESULT GetPropertyString(LONG PropIndex, BSTR* pString) override;
   HRESULT SetPropertyString(LONG PropIndex, BSTR String) override;
-  HRESULT OpenService(BSTR DeviceClass, BSTR DeviceName, IDispatch* pDispatch,
-                      LONG* pRC) override;
+  HRESULT OpenService(BSTR DeviceClass, BSTR DeviceName, IDispatch* pDispatch, LONG* pRC) override;
   HRESULT CloseService(LONG* pRC) override;
   HRESULT ClaimDevice(LONG Timeout, LONG* pRC) override;
   HRESULT ReleaseDevice(LONG* pRC) override;
@@ -105,14 +103,13 @@ class QVCOposPrinter : public CDevice,
   HRESULT EndRemoval(LONG* pRC) override;
   HRESULT PrintBarCode(LONG Station, BSTR Data, LONG Symbology, LONG Height, LONG Width,
                        LONG Alignment, LONG TextPosition, LONG* pRC) override;
-  HRESULT PrintBitmap(LONG Station, BSTR FileName, LONG Width, LONG Alignment,
-                      LONG* pRC) override;
+  HRESULT PrintBitmap(LONG Station, BSTR FileName, LONG Width, LONG Alignment, LONG* pRC) override;
   HRESULT PrintImmediate(LONG Station, BSTR Data, LONG* pRC) override;
   HRESULT PrintNormal(LONG Station, BSTR Data) override;
   HRESULT PrintTwoNormal(LONG Station, BSTR Data1, BSTR Data2, LONG* pRC) override;
   HRESULT RotatePrint(LONG Station, LONG Rotation, LONG* pRC) override;
-  HRESULT SetBitmap(LONG BitmapNumber, LONG Station, BSTR FileName, LONG Width,
-                    LONG Alignment, LONG* pRC) override;
+  HRESULT SetBitmap(LONG BitmapNumber, LONG Station, BSTR FileName, LONG Width, LONG Alignment,
+                    LONG* pRC) override;
   HRESULT SetLogo(LONG Location, BSTR Data, LONG* pRC) override;
   HRESULT TransactionPrint(LONG Station, LONG Control, LONG* pRC) override;
   HRESULT ValidateData(LONG Station, BSTR Data, LONG* pRC) override;

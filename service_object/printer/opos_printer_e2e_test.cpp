@@ -37,9 +37,9 @@ constexpr char kDeviceKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\
 constexpr char kInfoKey[] = "SOFTWARE\\OLEforRetail\\ServiceInfo\\QV";
 
 // The immediate and buffered print prefixes.
-const Bytes kImmediatePrefix = {0x1B, 0x3D, 0x01, 0x1B, 0x61, 0x00, 0x1D, 0x4C, 0x00, 0x00,
-                                0x1B, 0x7B, 0x00, 0x1B, 0x74, 0x00, 0x1B, 0x52, 0x00, 0x1C,
-                                0x26, 0x1D, 0x21, 0x00, 0x1C, 0x33, 0x1E};
+const Bytes kImmediatePrefix = {0x1B, 0x3D, 0x01, 0x1B, 0x61, 0x00, 0x1D, 0x4C, 0x00,
+                                0x00, 0x1B, 0x7B, 0x00, 0x1B, 0x74, 0x00, 0x1B, 0x52,
+                                0x00, 0x1C, 0x26, 0x1D, 0x21, 0x00, 0x1C, 0x33, 0x1E};
 const Bytes kBufferedPrefix(kImmediatePrefix.begin() + 3, kImmediatePrefix.end());
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
@@ -60,8 +60,8 @@ bool Contains(const Bytes& haystack, const Bytes& needle) {
 Bytes WithoutStatusRequests(const Bytes& stream) {
   Bytes out;
   for (size_t i = 0; i < stream.size(); ++i) {
-    if (i + 2 < stream.size() && stream[i] == 0x10 && stream[i + 1] == 0x04 &&
-        stream[i + 2] >= 1 && stream[i + 2] <= 4) {
+    if (i + 2 < stream.size() && stream[i] == 0x10 && stream[i + 1] == 0x04 && stream[i + 2] >= 1 &&
+        stream[i + 2] <= 4) {
       i += 2;
       continue;
     }
@@ -74,8 +74,7 @@ void SetString(HKEY root, const std::string& key, const char* name, const std::s
   qvplatform::RegKey handle;
   ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), KEY_WRITE, handle.receive(), nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
+  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                            static_cast<DWORD>(value.size() + 1)),
             ERROR_SUCCESS);
 }
@@ -224,8 +223,8 @@ TEST_F(PrinterEndToEnd, PrintNormalWritesPrefixAndTextOverTcp) {
   // its own.
   m_driver->CallVoid(u"PrintNormal", {2L, u"World\n"});
   EXPECT_EQ(m_driver->GetNumber(7), 201);
-  EXPECT_TRUE(WaitForStream(Concat(
-      {kImmediatePrefix, Text("Hello\n"), kImmediatePrefix, Text("World\n")})));
+  EXPECT_TRUE(WaitForStream(
+      Concat({kImmediatePrefix, Text("Hello\n"), kImmediatePrefix, Text("World\n")})));
 }
 
 TEST_F(PrinterEndToEnd, EmptyPrintNormalWritesNothing) {
@@ -265,9 +264,9 @@ TEST_F(PrinterEndToEnd, SidewaysPageIsPrintedWhenTheRotationChanges) {
   m_driver->CallVoid(u"PrintNormal", {2L, u"abcdefghijklmnopqrstuvwxyz0123"});
   EXPECT_EQ(m_driver->Call(u"RotatePrint", {2L, 1L}), 0);
   const Bytes expected = Concat({
-      {0x1B, 0x4C},                                            // page mode
+      {0x1B, 0x4C},                                                  // page mode
       {0x1B, 0x57, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xE8, 0x02},  // area 512 x 744
-      {0x1B, 0x54, 0x33},                                      // direction
+      {0x1B, 0x54, 0x33},                                            // direction
       {0x1C, 0x26, 0x1B, 0x74, 0x00, 0x1B, 0x52, 0x00, 0x1B, 0x4A, 0x15},
       kBufferedPrefix,
       kBufferedPrefix,
@@ -293,11 +292,13 @@ TEST_F(PrinterEndToEnd, SidewaysDirectionIgnoresTheBarcodeFlag) {
     EXPECT_EQ(m_driver->Call(u"RotatePrint", {2L, c.rotation}), 0);
     m_driver->CallVoid(u"PrintNormal", {2L, u"x"});
     EXPECT_EQ(m_driver->Call(u"RotatePrint", {2L, 1L}), 0);
-    expected = Concat({expected,
-                       {0x1B, 0x4C, 0x1B, 0x57, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xF8, 0x01,
-                        0x1B, 0x54, c.direction, 0x1C, 0x26, 0x1B, 0x74, 0x00, 0x1B, 0x52, 0x00,
-                        0x1B, 0x4A, 0x15},
-                       kBufferedPrefix, Text("x"), {0x0C}});
+    expected = Concat(
+        {expected,
+         {0x1B, 0x4C,        0x1B, 0x57, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xF8, 0x01, 0x1B,
+          0x54, c.direction, 0x1C, 0x26, 0x1B, 0x74, 0x00, 0x1B, 0x52, 0x00, 0x1B, 0x4A, 0x15},
+         kBufferedPrefix,
+         Text("x"),
+         {0x0C}});
   }
   ASSERT_TRUE(WaitForStream(expected));
   EXPECT_EQ(Payload(), expected);
@@ -370,8 +371,8 @@ TEST_F(PrinterEndToEnd, StatusChangesArriveAsStatusUpdates) {
 TEST_F(PrinterEndToEnd, DisablingStopsStatusRequests) {
   ConfigureNetwork();
   OpenClaimEnable();
-  ASSERT_TRUE(qvplatform::PumpUntil([&] { return m_printer->engine().status_requests() >= 2; },
-                                    5000));
+  ASSERT_TRUE(
+      qvplatform::PumpUntil([&] { return m_printer->engine().status_requests() >= 2; }, 5000));
   m_driver->SetNumber(3, 0);
   EXPECT_EQ(m_driver->ResultCode(), 0);
   qvplatform::PumpUntil([] { return false; }, 50);  // let a request in flight land
@@ -393,8 +394,8 @@ TEST_F(PrinterEndToEnd, PrinterThatIsSwitchedOffGives111) {
   LONG data = 7;
   BSTR text = SysAllocString(u"\x1b@");
   VARIANT result;
-  ASSERT_EQ(m_driver->Invoke(u"DirectIO",
-                             {1L, DispArg::LongRef(&data), DispArg::BstrRef(&text)}, &result),
+  ASSERT_EQ(m_driver->Invoke(u"DirectIO", {1L, DispArg::LongRef(&data), DispArg::BstrRef(&text)},
+                             &result),
             S_OK);
   EXPECT_EQ(result.lVal, 111);
   EXPECT_EQ(data, 7);
@@ -425,7 +426,7 @@ TEST_F(PrinterEndToEnd, ClaimHeldByAnotherProcessGives102) {
   ASSERT_EQ(Open(), 0);
   EXPECT_EQ(m_driver->Call(u"ClaimDevice", {0L}), 102);
   EXPECT_EQ(m_driver->GetNumber(1), 0);  // Claimed
-  close(toChild[1]);                      // the holder releases and exits
+  close(toChild[1]);                     // the holder releases and exits
   int status = 0;
   waitpid(child, &status, 0);
   close(fromChild[0]);
@@ -472,9 +473,9 @@ TEST_F(PrinterEndToEnd, PropertyEdgeCases) {
   EXPECT_EQ(m_driver->ResultCode(), 106);
   EXPECT_EQ(m_driver->GetString(1000003), u"QV 80 Printer");
   EXPECT_EQ(m_driver->GetString(1000002), u"QV 80 POS Printer");
-  m_driver->SetNumber(11, 1);  // nibble BinaryConversion
+  m_driver->SetNumber(11, 1);                              // nibble BinaryConversion
   EXPECT_EQ(m_driver->GetString(1008003), u"34322<3536");  // "42,56", 0x2C as "2<"
-  m_driver->SetNumber(11, 7);  // no conversion
+  m_driver->SetNumber(11, 7);                              // no conversion
   EXPECT_EQ(m_driver->GetNumber(11), 0);
   EXPECT_EQ(m_driver->GetString(1008003), u"42,56");
   // CheckHealth.
@@ -518,8 +519,7 @@ TEST_F(PrinterEndToEnd, InterfaceTableAndDispids) {
   IUnknown* unknown = nullptr;
   ASSERT_EQ(m_dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
   IOposPrinter* printer = nullptr;
-  ASSERT_EQ(m_dispatch->QueryInterface(IID_IOposPrinter, reinterpret_cast<void**>(&printer)),
-            S_OK);
+  ASSERT_EQ(m_dispatch->QueryInterface(IID_IOposPrinter, reinterpret_cast<void**>(&printer)), S_OK);
   EXPECT_EQ(static_cast<IUnknown*>(printer), unknown);
   void* other = reinterpret_cast<void*>(1);
   EXPECT_EQ(m_dispatch->QueryInterface(IID_ICCashDrawer, &other), E_NOINTERFACE);
@@ -576,9 +576,9 @@ TEST_F(PrinterEndToEnd, AggregationDelegatesToTheOuterObject) {
   EXPECT_EQ(outer.refs, 1u);
   // Creating an aggregate for another interface is refused.
   void* refused = nullptr;
-  EXPECT_EQ(CoCreateInstance(CLSID_QVOposPrinter, &outer, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                             &refused),
-            CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_QVOposPrinter, &outer, CLSCTX_INPROC_SERVER, IID_IDispatch, &refused),
+      CLASS_E_NOAGGREGATION);
   outer.inner->Release();
   EXPECT_EQ(m_canUnloadNow(), S_OK);
 }
@@ -598,16 +598,14 @@ TEST_F(PrinterEndToEnd, RegistrationWritesAndRemovesTheScriptKeys) {
   EXPECT_EQ(ReadString(printerClsid + u"\\InprocServer32", nullptr),
             std::u16string(path.begin(), path.end()));
   EXPECT_EQ(ReadString(printerClsid + u"\\ProgID", nullptr), u"QV.Opos.Printer.1");
-  EXPECT_EQ(ReadString(printerClsid + u"\\VersionIndependentProgID", nullptr),
-            u"QV.Opos.Printer");
+  EXPECT_EQ(ReadString(printerClsid + u"\\VersionIndependentProgID", nullptr), u"QV.Opos.Printer");
   EXPECT_EQ(ReadString(drawerClsid, nullptr), u"QV OPOS CashDrawer Class");
   EXPECT_EQ(ReadString(drawerClsid + u"\\TypeLib", nullptr),
             u"{5009EFBB-A55E-4352-B360-2EE33042C321}");
   EXPECT_TRUE(KeyExists(printerClsid + u"\\Programmable"));
   EXPECT_TRUE(KeyExists(u"TypeLib\\{5009EFBB-A55E-4352-B360-2EE33042C321}\\1.0"));
 
-  auto unregisterServer =
-      reinterpret_cast<HRESULT (*)()>(dlsym(m_library, "DllUnregisterServer"));
+  auto unregisterServer = reinterpret_cast<HRESULT (*)()>(dlsym(m_library, "DllUnregisterServer"));
   ASSERT_NE(unregisterServer, nullptr);
   ASSERT_EQ(unregisterServer(), S_OK);
   EXPECT_FALSE(KeyExists(printerClsid));
@@ -627,13 +625,13 @@ TEST_F(PrinterEndToEnd, UnknownClassIsNotAvailable) {
             CLASS_E_CLASSNOTAVAILABLE);
   IClassFactory* first = nullptr;
   IClassFactory* second = nullptr;
-  ASSERT_EQ(getClassObject(CLSID_QVOposPrinter, IID_IClassFactory,
-                           reinterpret_cast<void**>(&first)),
-            S_OK);
-  ASSERT_EQ(getClassObject(CLSID_QVOposPrinter, IID_IClassFactory,
-                           reinterpret_cast<void**>(&second)),
-            S_OK);
-  EXPECT_EQ(first, second);  // one cached factory
+  ASSERT_EQ(
+      getClassObject(CLSID_QVOposPrinter, IID_IClassFactory, reinterpret_cast<void**>(&first)),
+      S_OK);
+  ASSERT_EQ(
+      getClassObject(CLSID_QVOposPrinter, IID_IClassFactory, reinterpret_cast<void**>(&second)),
+      S_OK);
+  EXPECT_EQ(first, second);              // one cached factory
   EXPECT_EQ(m_canUnloadNow(), S_FALSE);  // a held factory keeps the module
   first->Release();
   second->Release();

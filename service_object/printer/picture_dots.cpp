@@ -97,8 +97,8 @@ std::array<BYTE, 256> PaletteGreys(const DibDescription& p) {
   return greys;
 }
 
-void GreyRowIndexed(const DibDescription& p, const std::array<BYTE, 256>& greys,
-                    const BYTE* src, BYTE* dst) {
+void GreyRowIndexed(const DibDescription& p, const std::array<BYTE, 256>& greys, const BYTE* src,
+                    BYTE* dst) {
   const int bpp = p.bits_per_pixel;
   const int per_byte = 8 / bpp;
   const int index_mask = (1 << bpp) - 1;
@@ -365,9 +365,14 @@ bool AppendDitheredRaster(const CGreyPicture& grey, RowOrder order, std::string*
     size_t start = out->size();
     out->resize(start + 8 + size_t(x_bytes) * size_t(y_rows), '\0');
     char* p = out->data() + start;
-    const char header[8] = {'\x1D', '\x76', '\x30', '\x00',
-                            static_cast<char>(x_bytes & 0xFF), static_cast<char>(x_bytes >> 8),
-                            static_cast<char>(y_rows & 0xFF), static_cast<char>(y_rows >> 8)};
+    const char header[8] = {'\x1D',
+                            '\x76',
+                            '\x30',
+                            '\x00',
+                            static_cast<char>(x_bytes & 0xFF),
+                            static_cast<char>(x_bytes >> 8),
+                            static_cast<char>(y_rows & 0xFF),
+                            static_cast<char>(y_rows >> 8)};
     std::memcpy(p, header, sizeof header);
     BYTE* raster = reinterpret_cast<BYTE*>(p + 8);
     for (LONG r = 0; r < h; ++r) {
@@ -398,8 +403,7 @@ bool AppendDitheredRaster(const CGreyPicture& grey, RowOrder order, std::string*
   return true;
 }
 
-bool PictureToRaster(const DibDescription& picture, LONG width, RowOrder order,
-                     std::string* out) {
+bool PictureToRaster(const DibDescription& picture, LONG width, RowOrder order, std::string* out) {
   if (width <= 0) return false;
   CGreyPicture grey;
   if (!PictureToGrey(picture, &grey)) return false;

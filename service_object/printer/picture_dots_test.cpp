@@ -90,12 +90,11 @@ TEST(GreyLevelTest, GreenBlueRedWeights) {
     BYTE b, g, r, grey;
   };
   const std::vector<Case> cases = {
-      {0, 0, 0, 0},         {255, 255, 255, 255},
-      {255, 0, 0, 76},      // blue weighs 0.30
-      {0, 0, 255, 28},      // red weighs 0.11
-      {0, 255, 0, 150},     // green weighs 0.59
-      {1, 1, 1, 0},         // 0.9999999999999999 in double, truncated
-      {10, 20, 30, 18},     // 18.099999999999998
+      {0, 0, 0, 0},         {255, 255, 255, 255}, {255, 0, 0, 76},  // blue weighs 0.30
+      {0, 0, 255, 28},                                              // red weighs 0.11
+      {0, 255, 0, 150},                                             // green weighs 0.59
+      {1, 1, 1, 0},      // 0.9999999999999999 in double, truncated
+      {10, 20, 30, 18},  // 18.099999999999998
       {200, 200, 200, 200},
   };
   for (const Case& c : cases) {
@@ -138,8 +137,7 @@ TEST(PictureToGreyTest, ThirtyTwoBits) {
 
   // With one, pixels are laid over white: transparent counts as white.
   pic.dib.alpha_mask = 0xFF000000;
-  EXPECT_EQ(Grey(pic.dib).m_pixels,
-            (std::vector<BYTE>{255, GreyLevel(127, 127, 255), 150}));
+  EXPECT_EQ(Grey(pic.dib).m_pixels, (std::vector<BYTE>{255, GreyLevel(127, 127, 255), 150}));
 
   // Masks in another order: red in the low byte.
   pic.dib.alpha_mask = 0;
@@ -181,8 +179,7 @@ TEST(PictureToGreyTest, FourAndEightBitsThroughTheirPalette) {
   eight.SetPalette(palette);
   const BYTE row[4] = {0, 255, 3, 200};
   std::copy(row, row + 4, eight.Row(0));
-  EXPECT_EQ(Grey(eight.dib).m_pixels,
-            (std::vector<BYTE>{0, 255, 28, GreyLevel(200, 200, 200)}));
+  EXPECT_EQ(Grey(eight.dib).m_pixels, (std::vector<BYTE>{0, 255, 28, GreyLevel(200, 200, 200)}));
 }
 
 TEST(PictureToGreyTest, SixteenBitsThroughTheirColourMasks) {
@@ -206,8 +203,7 @@ TEST(PictureToGreyTest, SixteenBitsThroughTheirColourMasks) {
   put(1, 0x07E0);  // green
   put(2, 0xF800);  // red
   put(3, 0x0010);  // half blue: 16 / 31 of 255 is 132 (rounded)
-  EXPECT_EQ(Grey(pic.dib).m_pixels,
-            (std::vector<BYTE>{255, 150, 28, GreyLevel(132, 0, 0)}));
+  EXPECT_EQ(Grey(pic.dib).m_pixels, (std::vector<BYTE>{255, 150, 28, GreyLevel(132, 0, 0)}));
 }
 
 TEST(PictureToGreyTest, UnreadablePicturesAreRefused) {
@@ -370,9 +366,9 @@ TEST(RescaleTest, FastPathEqualsTheDirectFormula) {
   struct Size {
     LONG w, h, new_w;
   };
-  std::vector<Size> sizes = {{1, 1, 5},     {2, 3, 1},    {7, 5, 13},  {100, 37, 200},
-                             {1152, 40, 576}, {33, 17, 32}, {5, 90, 3},   {300, 2, 7},
-                             {16, 16, 17},  {17, 16, 16}, {3, 3, 1000}};
+  std::vector<Size> sizes = {{1, 1, 5},       {2, 3, 1},    {7, 5, 13},  {100, 37, 200},
+                             {1152, 40, 576}, {33, 17, 32}, {5, 90, 3},  {300, 2, 7},
+                             {16, 16, 17},    {17, 16, 16}, {3, 3, 1000}};
   for (int i = 0; i < 12; ++i) {
     sizes.push_back({LONG(1 + rng() % 120), LONG(1 + rng() % 120), LONG(1 + rng() % 240)});
   }

@@ -33,8 +33,7 @@ const qvplatform::DispMember kPrinterMembers[] = {
                                  kDispRetval),
     DispMethod<&P::PrintBitmap>(u"PrintBitmap", 16, {VT_I4, VT_BSTR, VT_I4, VT_I4, kLongRef},
                                 kDispRetval),
-    DispMethod<&P::PrintImmediate>(u"PrintImmediate", 17, {VT_I4, VT_BSTR, kLongRef},
-                                   kDispRetval),
+    DispMethod<&P::PrintImmediate>(u"PrintImmediate", 17, {VT_I4, VT_BSTR, kLongRef}, kDispRetval),
     DispMethod<&P::PrintNormal>(u"PrintNormal", 18, {VT_I4, VT_BSTR}),
     DispMethod<&P::PrintTwoNormal>(u"PrintTwoNormal", 19, {VT_I4, VT_BSTR, VT_BSTR, kLongRef},
                                    kDispRetval),
@@ -50,8 +49,7 @@ const qvplatform::DispMember kPrinterMembers[] = {
     DispMethod<&P::CheckHealth>(u"CheckHealth", 27, {VT_I4, kLongRef}, kDispRetval),
     DispMethod<&P::ClearOutput>(u"ClearOutput", 28, {kLongRef}, kDispRetval),
     DispMethod<&P::ClearInput>(u"ClearInput", 29, {kLongRef}, kDispRetval),
-    DispMethod<&P::DirectIO>(u"DirectIO", 30, {VT_I4, kLongRef, kBstrRef, kLongRef},
-                             kDispRetval),
+    DispMethod<&P::DirectIO>(u"DirectIO", 30, {VT_I4, kLongRef, kBstrRef, kLongRef}, kDispRetval),
     DispMethod<&P::GetOpenResult>(u"GetOpenResult", 31, {kLongRef}, kDispRetval),
     DispMethod<&P::ResetStatistics>(u"ResetStatistics", 32, {VT_BSTR, kLongRef}, kDispRetval),
     DispMethod<&P::RetrieveStatistics>(u"RetrieveStatistics", 33, {kBstrRef, kLongRef}),
@@ -88,8 +86,8 @@ HRESULT QVCOposPrinter::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNa
 }
 
 HRESULT QVCOposPrinter::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                               DISPPARAMS* pDispParams, VARIANT* pVarResult,
-                               EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+                               DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                               UINT* puArgErr) {
   // The table calls members on the QVCOposPrinter it is handed.
   return DispTable().Invoke(static_cast<QVCOposPrinter*>(this), dispIdMember, riid, lcid, wFlags,
                             pDispParams, pVarResult, pExcepInfo, puArgErr);

@@ -66,8 +66,7 @@ void QVCOposPrinter::BuildPrintJob(bool immediate, std::string_view text,
   }
 }
 
-int32_t QVCOposPrinter::PrintText(const char* method, LONG /*Station*/, BSTR Data,
-                                  bool immediate) {
+int32_t QVCOposPrinter::PrintText(const char* method, LONG /*Station*/, BSTR Data, bool immediate) {
   const bool normal = !immediate;
   std::string text = DecodeBinary(ToAnsi(Data));
   ClearLogoRequests();

@@ -77,9 +77,7 @@ bool FixedNumber(int32_t index, int32_t* value) {
     case PIDXPtr_CapTransaction:
     case PIDXPtr_CapRecColor:
     case PIDXPtr_CapMapCharacterSet:
-    case PIDXPtr_CapRecPageMode:
-      *value = 1;
-      return true;
+    case PIDXPtr_CapRecPageMode: *value = 1; return true;
     case PIDXPtr_CapCharacterSet: *value = 11; return true;
     default: return false;
   }
@@ -142,30 +140,35 @@ HRESULT QVCOposPrinter::GetPropertyNumber(LONG PropIndex, LONG* pNumber) {
       case PIDXPtr_AsyncMode: number = (flags & kFlagAsyncMode) ? 1 : 0; break;
       case PIDXPtr_CharacterSet: number = m_characterSet; break;
       case PIDXPtr_CoverOpen:
-        number = claimed ? m_coverOpen.load()
-                         : notClaimed(kTraceTag, std::string("Warning RecLineChars: ") + kNotClaimedText,
-                                      OPOS_E_NOTCLAIMED);
+        number =
+            claimed ? m_coverOpen.load()
+                    : notClaimed(kTraceTag, std::string("Warning RecLineChars: ") + kNotClaimedText,
+                                 OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_FlagWhenIdle: number = m_flagWhenIdle; break;
       case PIDXPtr_MapMode: number = m_mapMode; break;
       case PIDXPtr_RecEmpty:
-        number = claimed ? m_recEmpty.load()
-                         : notClaimed(kTraceTag, std::string("Warning RecLineChars: ") + kNotClaimedText,
-                                      OPOS_E_NOTCLAIMED);
+        number =
+            claimed ? m_recEmpty.load()
+                    : notClaimed(kTraceTag, std::string("Warning RecLineChars: ") + kNotClaimedText,
+                                 OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_RecLineChars:
-        number = claimed ? m_recLineChars
-                         : notClaimed(kTraceTag, std::string("Warning RecLineChars: ") + kNotClaimedText,
-                                      OPOS_E_NOTCLAIMED);
+        number =
+            claimed ? m_recLineChars
+                    : notClaimed(kTraceTag, std::string("Warning RecLineChars: ") + kNotClaimedText,
+                                 OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_RecLineHeight:
         number = claimed ? m_recLineHeight
-                         : notClaimed(kTraceTag, std::string("Warning RecLineHeight: ") + kNotClaimedText,
+                         : notClaimed(kTraceTag,
+                                      std::string("Warning RecLineHeight: ") + kNotClaimedText,
                                       OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_RecLineSpacing:
         number = claimed ? m_recLineSpacing
-                         : notClaimed(kTraceTag, std::string("Warning RecLineSpacing: ") + kNotClaimedText,
+                         : notClaimed(kTraceTag,
+                                      std::string("Warning RecLineSpacing: ") + kNotClaimedText,
                                       OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_RecLinesToPaperCut:
@@ -176,20 +179,23 @@ HRESULT QVCOposPrinter::GetPropertyNumber(LONG PropIndex, LONG* pNumber) {
         break;
       case PIDXPtr_RecLineWidth: number = RecLineWidthInMapMode(); break;
       case PIDXPtr_RecNearEnd:
-        number = claimed ? m_recNearEnd.load()
-                         : notClaimed(kTraceTag, std::string("Warning RecNearEnd: ") + kNotClaimedText,
-                                      OPOS_E_NOTCLAIMED);
+        number = claimed
+                     ? m_recNearEnd.load()
+                     : notClaimed(kTraceTag, std::string("Warning RecNearEnd: ") + kNotClaimedText,
+                                  OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_RecSidewaysMaxChars:
-        number = claimed ? m_recSidewaysMaxChars
-                         : notClaimed(kTraceTag,
-                                      std::string("Warning RecSidewaysMaxChars: ") + kNotClaimedText,
-                                      OPOS_E_NOTCLAIMED);
+        number = claimed
+                     ? m_recSidewaysMaxChars
+                     : notClaimed(kTraceTag,
+                                  std::string("Warning RecSidewaysMaxChars: ") + kNotClaimedText,
+                                  OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_RecSidewaysMaxLines:
-        number = claimed ? m_recSidewaysMaxLines
-                         : notClaimed(std::string(kTraceTag) + " RecSidewaysMaxLines",
-                                      std::string("Warning: ") + kNotClaimedText, OPOS_E_NOTCLAIMED);
+        number = claimed
+                     ? m_recSidewaysMaxLines
+                     : notClaimed(std::string(kTraceTag) + " RecSidewaysMaxLines",
+                                  std::string("Warning: ") + kNotClaimedText, OPOS_E_NOTCLAIMED);
         break;
       case PIDXPtr_ErrorLevel: number = m_errorLevel.load(); break;
       case PIDXPtr_RotateSpecial: number = m_rotateSpecial; break;
@@ -228,9 +234,7 @@ HRESULT QVCOposPrinter::SetPropertyNumber(LONG PropIndex, LONG Number) {
     Trace(5, "    | PropIndex: " + NumToString(PropIndex));
     Trace(5, "    | Number: " + NumToString(Number));
     switch (PropIndex) {
-      case PIDX_DataEventEnabled:
-        DataEventEnable(Number != 0);
-        break;
+      case PIDX_DataEventEnabled: DataEventEnable(Number != 0); break;
       case PIDX_DeviceEnabled:
         if ((m_flags.load() & kFlagClaimed) != 0) {
           EnableDevice(Number != 0);
@@ -255,9 +259,7 @@ HRESULT QVCOposPrinter::SetPropertyNumber(LONG PropIndex, LONG Number) {
         }
         m_eventQueue.SetAutoDisable(Number != 0);
         break;
-      case PIDX_BinaryConversion:
-        m_flags = SetBinaryConversion(m_flags.load(), Number);
-        break;
+      case PIDX_BinaryConversion: m_flags = SetBinaryConversion(m_flags.load(), Number); break;
       case PIDX_PowerNotify:
         if (Number == OPOS_PN_DISABLED || Number == OPOS_PN_ENABLED) m_powerNotify = Number;
         break;
@@ -306,7 +308,9 @@ HRESULT QVCOposPrinter::GetPropertyString(LONG PropIndex, BSTR* pString) {
       case PIDX_DeviceDescription: value = m_deviceDescription; break;
       case PIDX_DeviceName: value = m_deviceName; break;
       case PIDX_ServiceObjectDescription: value = "QV OPOS Service Object"; break;
-      case PIDXPtr_CharacterSetList: value = "255,437,850,852,860,863,865,866,936,998,999,1252"; break;
+      case PIDXPtr_CharacterSetList:
+        value = "255,437,850,852,860,863,865,866,936,998,999,1252";
+        break;
       case PIDXPtr_JrnLineCharsList:
       case PIDXPtr_SlpLineCharsList:
         value = "71,70,69,68,67,66,65,64,63,62,61,60,59,58,57,56,55";
@@ -314,12 +318,9 @@ HRESULT QVCOposPrinter::GetPropertyString(LONG PropIndex, BSTR* pString) {
       case PIDXPtr_RecLineCharsList: value = "42,56"; break;
       case PIDXPtr_ErrorString: value = m_errorString; break;
       case PIDXPtr_RecBarCodeRotationList:
-      case PIDXPtr_RecBitmapRotationList:
-        value = "0,R90,L90,180";
-        break;
+      case PIDXPtr_RecBitmapRotationList: value = "0,R90,L90,180"; break;
       case PIDXPtr_SlpBarCodeRotationList:
-      case PIDXPtr_SlpBitmapRotationList:
-        break;
+      case PIDXPtr_SlpBitmapRotationList: break;
       case PIDXPtr_PageModeArea: value = m_pageModeArea; break;
       case PIDXPtr_PageModePrintArea: value = m_pageModePrintArea; break;
       default:

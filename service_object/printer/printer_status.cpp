@@ -4,8 +4,8 @@
 
 #include "service_object/comm/comm_arbiter.h"
 #include "service_object/comm/status_image.h"
-#include "service_object/core/errors.h"
 #include "service_object/core/device_event.h"
+#include "service_object/core/errors.h"
 #include "service_object/core/event_queue.h"
 #include "service_object/core/log.h"
 #include "service_object/printer/esc_cmd.h"

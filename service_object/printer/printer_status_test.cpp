@@ -24,8 +24,7 @@ void SetString(const char* name, const std::string& value) {
   qvplatform::RegKey handle;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey, KEY_WRITE, handle.receive(), nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
+  ASSERT_EQ(RegSetValueExA(handle.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                            static_cast<DWORD>(value.size() + 1)),
             ERROR_SUCCESS);
 }
@@ -44,9 +43,9 @@ class PrinterStatusTest : public ::testing::Test {
     SetString("Model", "80");
     SetString("IOType", "ENet");
     SetString("EthIPAddr", "127.0.0.1");  // nothing listens on 9100 there in tests
-    ASSERT_EQ(QVCOposPrinter::CreateInstance(nullptr, IID_IOposPrinter,
-                                             reinterpret_cast<void**>(&m_itf)),
-              S_OK);
+    ASSERT_EQ(
+        QVCOposPrinter::CreateInstance(nullptr, IID_IOposPrinter, reinterpret_cast<void**>(&m_itf)),
+        S_OK);
     m_printer = static_cast<QVCOposPrinter*>(m_itf);
     qvplatform::Bstr deviceClass(u"POSPrinter");
     qvplatform::Bstr deviceName(u"Offline");
@@ -122,7 +121,7 @@ TEST_F(PrinterStatusTest, NearEndAndShortImagesRaiseNothing) {
   m_printer->ProcessCommData(Image({0x16, 0x12, 0x00, 0x12}));
   ASSERT_TRUE(WaitForUpdates(2));
   m_printer->ProcessCommData(Image({0x16, 0x12, 0x00, 0x1E}));  // near end bits 0C
-  m_printer->ProcessCommData(Image({0x16, 0x16, 0x00}));       // three bytes: dropped
+  m_printer->ProcessCommData(Image({0x16, 0x16, 0x00}));        // three bytes: dropped
   m_printer->ProcessCommData(Image({0x16, 0x16, 0x00, 0x1E}));  // cover opens
   ASSERT_TRUE(WaitForUpdates(3));
   EXPECT_EQ(Updates(), (std::vector<LONG>{12, 26, 11}));
