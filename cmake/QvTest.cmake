@@ -40,3 +40,20 @@ function(qv_add_concurrency_target)
     add_dependencies(concurrency_tests ${tests})
   endif()
 endfunction()
+
+# qv_add_gui_test(NAME SOURCES src... LIBS lib... [LABELS label...])
+#
+# Like qv_add_test, for tests of Qt widgets: the program's main starts a
+# QApplication on the offscreen platform, so no display is needed.
+function(qv_add_gui_test name)
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} qvopos_gui_test_main Qt6::Test
+                        GTest::gtest GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "unit;gui" TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
