@@ -268,10 +268,11 @@ bool ParsedCommand::IsDrawerKick() const {
   return bytes[0] == kDle && bytes[1] == 0x14 && bytes[2] == 1;
 }
 
-EscPosParser::EscPosParser(Sink sink) : sink_(std::move(sink)) {}
+EscPosParser::EscPosParser(Sink sink, size_t max_kept_bytes)
+    : sink_(std::move(sink)), max_kept_bytes_(max_kept_bytes) {}
 
 void EscPosParser::Keep(uint8_t byte) {
-  if (current_.bytes.size() < kMaxKeptBytes) {
+  if (current_.bytes.size() < max_kept_bytes_) {
     current_.bytes.push_back(byte);
   } else {
     current_.truncated = true;
@@ -347,7 +348,7 @@ void EscPosParser::Feed(const uint8_t* data, size_t size) {
             text_.name = "TEXT";
             text_.label = "Text";
           }
-          if (text_.bytes.size() < kMaxKeptBytes) {
+          if (text_.bytes.size() < max_kept_bytes_) {
             text_.bytes.push_back(byte);
           } else {
             text_.truncated = true;

@@ -17,8 +17,9 @@
 // GS ( 0 (set parameter block) is always 9 bytes, 1D 28 30 06 00 a b c d,
 // as the driver sends it, although its length field says 6.
 //
-// Memory is bounded: a command keeps at most kMaxKeptBytes of its bytes
-// (`truncated` says when more went by), whatever its declared length.
+// Memory is bounded: a command keeps at most kMaxKeptBytes of its bytes, or
+// the limit given to the constructor (`truncated` says when more went by),
+// whatever its declared length.
 //
 // Not thread-safe; one parser per byte stream (connection).
 #ifndef QV_VIRTUAL_PRINTER_ESCPOS_PARSER_H_
@@ -58,7 +59,7 @@ class EscPosParser {
   static constexpr size_t kMaxKeptBytes = 64 * 1024;
 
   using Sink = std::function<void(ParsedCommand&&)>;
-  explicit EscPosParser(Sink sink);
+  explicit EscPosParser(Sink sink, size_t max_kept_bytes = kMaxKeptBytes);
 
   // Parses the next bytes of the stream; complete commands go to the sink
   // (on this thread, in stream order) before Feed returns.
@@ -90,6 +91,7 @@ class EscPosParser {
   void FlushText();
 
   Sink sink_;
+  size_t max_kept_bytes_;
   uint64_t offset_ = 0;
   uint64_t completed_ = 0;
   State state_ = State::kIdle;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "virtual_printer/render/render_report.h"
 #include "virtual_printer/virtual_printer.h"
 
 namespace {
@@ -45,6 +46,20 @@ Recording:
   --listing FILE          append one line per parsed command to FILE
   --echo                  print each parsed command on standard output too
 
+Rendering:
+  --render DIR            draw what is printed as a thermal printer puts it on
+                          paper (576 dots a line, 203 dpi, black on white) and
+                          write one PNG a cut: DIR/receipt-0001.png,
+                          receipt-0002.png, ... (the paper not cut yet is
+                          written when the printer stops, and by the command
+                          "render"). An image is at most 8000 dots (1 m) long:
+                          longer paper goes on in the next image. A page-mode
+                          page is at most 4000 dots high; pictures and symbols
+                          are clipped to the paper. Each file written is told
+                          as "render FILE WIDTHxHEIGHT; NOTES", the notes being
+                          drawer pulses, symbols a printer refuses and commands
+                          drawn as nothing (also in the PNG's comments).
+
 State at start-up (all off by default):
   --drawer-open --cover-open --paper-end --paper-near-end --offline
   --drawer-auto-close MS  after a pulse the drawer closes by itself in MS ms
@@ -70,6 +85,7 @@ Commands on standard input, one a line (answer "ok", or "error: ..."):
                           terminal (a new one replaces it, behind the link)
   status                  print the state, the status bytes and the counters
   listing                 print the listing of the commands received
+  render                  write the paper since the last cut now (--render)
   clear                   forget the recorded stream and commands
   quit                    stop the printer and exit
 End of standard input leaves the printer running until SIGINT or SIGTERM.
@@ -93,6 +109,7 @@ struct Options {
   std::string stream_file;
   std::string listing_file;
   bool echo = false;
+  std::string render_dir;
   qvvp::PrinterState state;
   long drawer_auto_close_ms = 0;
   bool answer_nothing = false;
@@ -139,6 +156,8 @@ int ParseArguments(int argc, char** argv, Options* options) {
       if (!value(&options->stream_file)) return 1;
     } else if (arg == "--listing") {
       if (!value(&options->listing_file)) return 1;
+    } else if (arg == "--render") {
+      if (!value(&options->render_dir)) return 1;
     } else if (arg == "--echo") {
       options->echo = true;
     } else if (arg == "--drawer-open") {
@@ -207,7 +226,8 @@ bool OnOff(const std::string& word, bool* on) {
 }
 
 // Carries out one command line. Returns false for quit.
-bool RunCommand(const std::string& line, qvvp::VirtualPrinter* printer) {
+bool RunCommand(const std::string& line, qvvp::VirtualPrinter* printer,
+                qvvp::CRenderService* render) {
   std::istringstream words(line);
   std::string verb, arg;
   words >> verb >> arg;
@@ -238,6 +258,9 @@ bool RunCommand(const std::string& line, qvvp::VirtualPrinter* printer) {
     if (!printer->pty_path().empty()) std::cout << "pty " << printer->pty_path().string() << "\n";
   } else if (verb == "status") {
     std::cout << StatusReport(*printer) << "\n";
+    if (render != nullptr) std::cout << qvvp::RenderSummary(render->stats()) << "\n";
+  } else if (verb == "render" && render != nullptr) {
+    if (render->WriteUnfinishedNow(10000).empty()) answer = "error: no paper since the last cut";
   } else if (verb == "listing") {
     std::cout << engine.listing();
   } else if (verb == "clear") {
@@ -300,6 +323,15 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     });
   }
+  std::unique_ptr<qvvp::CRenderService> render;
+  if (!options.render_dir.empty()) {
+    std::string reason;
+    render = qvvp::StartRenderingTo(options.render_dir, engine, &reason);
+    if (!render) {
+      std::cerr << "qv-virtual-printer: cannot render: " << reason << "\n";
+      return 1;
+    }
+  }
   if (options.tcp) {
     if (int rc = printer.StartTcp(options.tcp_address, options.tcp_port)) {
       std::cerr << "qv-virtual-printer: cannot listen on " << options.tcp_address << ":"
@@ -345,7 +377,7 @@ int main(int argc, char** argv) {
         std::string line = pending.substr(0, newline);
         pending.erase(0, newline + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!RunCommand(line, &printer)) {
+        if (!RunCommand(line, &printer, render.get())) {
           quit = true;
           break;
         }
@@ -354,6 +386,7 @@ int main(int argc, char** argv) {
     }
   }
   printer.Stop();
+  if (render) render->Stop();  // writes the paper not cut yet
   if (signal_fd >= 0) ::close(signal_fd);
   return 0;
 }

@@ -75,9 +75,14 @@ PrinterEngine::~PrinterEngine() {
 }
 
 std::unique_ptr<EscPosParser> PrinterEngine::NewParser() {
+  size_t kept;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    kept = parser_kept_bytes_;
+  }
   // The sink runs inside Consume, with mutex_ held.
   return std::make_unique<EscPosParser>(
-      [this](ParsedCommand&& command) { OnCommandLocked(std::move(command)); });
+      [this](ParsedCommand&& command) { OnCommandLocked(std::move(command)); }, kept);
 }
 
 void PrinterEngine::ChangedLocked() {
@@ -98,6 +103,11 @@ void PrinterEngine::OnCommandLocked(ParsedCommand&& command) {
     ++drawer_kicks_;
     state_.drawerOpen = true;
     drawer_close_due_ms_ = drawer_auto_close_ms_ > 0 ? NowMs() + drawer_auto_close_ms_ : -1;
+  }
+  if (whole_observer_) whole_observer_(command);
+  if (command.bytes.size() > EscPosParser::kMaxKeptBytes) {
+    command.bytes.resize(EscPosParser::kMaxKeptBytes);
+    command.truncated = true;
   }
   if (listing_file_ != nullptr) {
     std::string line = ListingLine(command);
@@ -295,6 +305,14 @@ int PrinterEngine::RecordListingTo(const std::filesystem::path& file) {
 void PrinterEngine::SetCommandObserver(std::function<void(const ParsedCommand&)> observer) {
   std::lock_guard<std::mutex> lock(mutex_);
   observer_ = std::move(observer);
+}
+
+void PrinterEngine::SetWholeCommandObserver(std::function<void(const ParsedCommand&)> observer,
+                                            size_t max_kept_bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  whole_observer_ = std::move(observer);
+  parser_kept_bytes_ = whole_observer_ ? std::max(max_kept_bytes, EscPosParser::kMaxKeptBytes)
+                                       : EscPosParser::kMaxKeptBytes;
 }
 
 bool PrinterEngine::WaitForBytesParsed(uint64_t count, int64_t timeout_ms) const {

@@ -87,6 +87,15 @@ class PrinterEngine {
 
   void SetCommandObserver(std::function<void(const ParsedCommand&)> observer);
 
+  // Like the command observer (same thread, same lock rules), but its
+  // commands keep up to `max_kept_bytes` bytes instead of
+  // EscPosParser::kMaxKeptBytes, for a consumer that needs whole raster and
+  // barcode data (the renderer). The recorded commands, the listing and the
+  // other observer still see at most kMaxKeptBytes. Applies to parsers made
+  // by NewParser afterwards: set it before starting the transports.
+  void SetWholeCommandObserver(std::function<void(const ParsedCommand&)> observer,
+                               size_t max_kept_bytes);
+
   // Waits until at least `count` bytes are parsed. False on time-out.
   bool WaitForBytesParsed(uint64_t count, int64_t timeout_ms) const;
   // Waits until `predicate` (called without the engine's lock, so it may use
@@ -121,6 +130,8 @@ class PrinterEngine {
   std::FILE* stream_file_ = nullptr;
   std::FILE* listing_file_ = nullptr;
   std::function<void(const ParsedCommand&)> observer_;
+  std::function<void(const ParsedCommand&)> whole_observer_;
+  size_t parser_kept_bytes_ = EscPosParser::kMaxKeptBytes;
 };
 
 }  // namespace qvvp

@@ -1,0 +1,125 @@
+// Rendering beside a running virtual printer: commands are handed over with
+// Post (on the printer's I/O thread) and rendered on a thread of their own,
+// so rendering never holds up the bytes a client writes. Post never waits:
+// it copies the command into a queue; when the queue already holds
+// `maxQueuedBytes`, the command is dropped and counted (and noted on the
+// next image) instead.
+//
+// Finished images (one per cut, or at the longest image length) are written
+// to `directory` as receipt-0001.png, receipt-0002.png, ... when one is
+// given, and kept in memory for Images() when asked (the oldest go once
+// their dots pass `maxKeptBytes`). WriteUnfinishedNow writes the paper
+// since the last cut under the number it will keep when cut; Stop writes it
+// too.
+//
+// Thread-safe: every member may be called from any thread. The callback for
+// written files runs on the render thread.
+#ifndef QV_VIRTUAL_PRINTER_RENDER_RENDER_SERVICE_H_
+#define QV_VIRTUAL_PRINTER_RENDER_RENDER_SERVICE_H_
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "virtual_printer/escpos_parser.h"
+#include "virtual_printer/printer_engine.h"
+#include "virtual_printer/render/receipt_renderer.h"
+#include "virtual_printer/render/rendered_receipt.h"
+
+namespace qvvp {
+
+struct RenderOptions {
+  std::filesystem::path directory;  // empty: no files
+  bool keepInMemory = true;
+  size_t maxKeptBytes = 256u << 20;
+  size_t maxQueuedBytes = 64u << 20;
+  RenderLimits limits;
+  // Called after each file is written, with its path and the receipt.
+  std::function<void(const std::filesystem::path&, const RenderedReceipt&)> onWritten;
+  // Called when a file cannot be written, with the reason.
+  std::function<void(const std::string&)> onError;
+};
+
+class CRenderService {
+ public:
+  // A command keeps at most this many bytes on its way to the renderer
+  // (bigger than any picture that fits the longest image).
+  static constexpr size_t kMaxCommandBytes = 8u << 20;
+
+  // Starts the render thread. Null with the reason in `error` when the
+  // fonts cannot be loaded or the directory cannot be made.
+  static std::unique_ptr<CRenderService> Start(RenderOptions options, std::string* error);
+  ~CRenderService();  // Stop()
+  CRenderService(const CRenderService&) = delete;
+  CRenderService& operator=(const CRenderService&) = delete;
+
+  // Renders what `engine` parses from now on (its parsers made after this
+  // call keep whole commands). The engine must outlive the attachment:
+  // call Detach (or destroy the service) before destroying the engine.
+  void Attach(PrinterEngine& engine);
+  void Detach();
+
+  // Hands over one command; never waits.
+  void Post(const ParsedCommand& command);
+
+  // Waits until everything posted so far is rendered (and written). False
+  // on time-out (real milliseconds).
+  bool WaitIdle(int64_t timeout_ms);
+  // The paper since the last cut, once everything posted so far is
+  // rendered; an empty image on time-out.
+  RenderedReceipt Unfinished(int64_t timeout_ms);
+  // Writes the paper since the last cut now, once everything posted so far
+  // is rendered; returns the file, or empty when there is no paper, no
+  // directory or the time ran out.
+  std::filesystem::path WriteUnfinishedNow(int64_t timeout_ms);
+  // Renders what is queued, writes the unfinished part and ends the thread.
+  void Stop();
+
+  // The finished images kept in memory, oldest first.
+  std::vector<RenderedReceipt> Images() const;
+  RenderStats stats() const;
+
+ private:
+  explicit CRenderService(RenderOptions options, CReceiptFonts* fonts);
+  void Run();
+  // Render thread: a finished image is written and kept.
+  void Finished(RenderedReceipt&& receipt);
+  std::filesystem::path Write(const RenderedReceipt& receipt);
+  bool Snapshot(bool write, int64_t timeout_ms);
+
+  RenderOptions m_options;
+  mutable std::mutex m_mutex;  // guards everything below
+  std::condition_variable m_wake;
+  std::condition_variable m_idle;
+  std::deque<ParsedCommand> m_queue;
+  size_t m_queuedBytes = 0;
+  uint64_t m_lost = 0;  // dropped since the renderer last heard of it
+  uint64_t m_posted = 0;
+  uint64_t m_done = 0;
+  bool m_busy = false;
+  bool m_quit = false;
+  bool m_finished = false;  // the render thread has ended
+  bool m_snapshotWanted = false;
+  bool m_snapshotWrite = false;
+  uint64_t m_snapshots = 0;  // snapshots taken so far
+  std::filesystem::path m_snapshotPath;
+  std::vector<RenderedReceipt> m_images;
+  size_t m_keptBytes = 0;
+  RenderedReceipt m_unfinished;
+  RenderStats m_stats;
+  PrinterEngine* m_engine = nullptr;
+
+  std::unique_ptr<CReceiptRenderer> m_renderer;  // used by the render thread only
+  std::thread m_thread;
+};
+
+}  // namespace qvvp
+
+#endif  // QV_VIRTUAL_PRINTER_RENDER_RENDER_SERVICE_H_

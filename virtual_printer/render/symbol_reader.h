@@ -1,0 +1,52 @@
+// Test support: reads barcodes, QR codes and PDF417 symbols back out of
+// rendered paper with ZXing-C++, a decoder independent of the encoder that
+// drew them, and measures them in dots.
+//
+// Thread-safe (no shared state).
+#ifndef QV_VIRTUAL_PRINTER_RENDER_SYMBOL_READER_H_
+#define QV_VIRTUAL_PRINTER_RENDER_SYMBOL_READER_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "virtual_printer/render/dot_image.h"
+
+namespace qvvp::test {
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
+
+struct ReadSymbol {
+  std::string format;          // ZXing's name: "UPC-A", "QRCode", "Code128", ...
+  std::string text;            // as ZXing reads it (UTF-8)
+  std::vector<uint8_t> bytes;  // the symbol's raw content
+  Point corners[4];            // top-left, top-right, bottom-right, bottom-left, in paper dots
+};
+
+// Every symbol ZXing finds on the paper (read on a white margin, turned
+// any way).
+std::vector<ReadSymbol> ReadSymbols(const CDotImage& paper);
+
+// The narrowest bar or space on the line through the middle of a linear
+// symbol, from its start edge to its stop edge: its module width in dots.
+int NarrowestElement(const CDotImage& paper, const ReadSymbol& symbol);
+// The narrowest run of equal dots in any row (or, for `columns`, any
+// column) inside the symbol's corners: a 2D symbol's module size.
+int NarrowestRun(const CDotImage& paper, const ReadSymbol& symbol, bool columns);
+// How long the bars of a linear symbol are, in dots: the longest run of
+// printed dots across the middle line, at the middle line's bars.
+int BarLength(const CDotImage& paper, const ReadSymbol& symbol);
+
+// The check every symbol test makes: the paper holds exactly one symbol, of
+// `format`, reading `text`, whose narrowest element is `module` dots and,
+// for a linear symbol (`bars` not 0), whose bars are `bars` dots long.
+// Returns what differs; empty when everything agrees.
+std::string CheckOneSymbol(const CDotImage& paper, const std::string& format,
+                           const std::string& text, int module, int bars);
+
+}  // namespace qvvp::test
+
+#endif  // QV_VIRTUAL_PRINTER_RENDER_SYMBOL_READER_H_
