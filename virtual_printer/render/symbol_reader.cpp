@@ -52,7 +52,7 @@ std::vector<std::pair<int, int>> Runs(const std::vector<uint8_t>& dots) {
 
 }  // namespace
 
-std::vector<ReadSymbol> ReadSymbols(const CDotImage& paper) {
+std::optional<ReadSymbol> ReadFirstSymbol(const CDotImage& paper) {
   const int width = paper.width() + 2 * kMargin;
   const int height = paper.height() + 2 * kMargin;
   std::vector<uint8_t> grey(static_cast<size_t>(width) * height, 255);
@@ -66,9 +66,9 @@ std::vector<ReadSymbol> ReadSymbols(const CDotImage& paper) {
   hints.setTryRotate(true);
   hints.setReturnCodabarStartEnd(true);
   hints.setBinarizer(ZXing::Binarizer::FixedThreshold);
+  hints.setMaxNumberOfSymbols(1);
   const ZXing::Results results = ZXing::ReadBarcodes(
       ZXing::ImageView(grey.data(), width, height, ZXing::ImageFormat::Lum), hints);
-  std::vector<ReadSymbol> symbols;
   for (const ZXing::Result& result : results) {
     if (!result.isValid()) continue;
     ReadSymbol symbol;
@@ -78,9 +78,9 @@ std::vector<ReadSymbol> ReadSymbols(const CDotImage& paper) {
     for (int i = 0; i < 4; ++i) {
       symbol.corners[i] = {result.position()[i].x - kMargin, result.position()[i].y - kMargin};
     }
-    symbols.push_back(symbol);
+    return symbol;
   }
-  return symbols;
+  return std::nullopt;
 }
 
 int NarrowestElement(const CDotImage& paper, const ReadSymbol& symbol) {
@@ -133,9 +133,9 @@ int NarrowestRun(const CDotImage& paper, const ReadSymbol& symbol, bool columns)
 
 std::string CheckOneSymbol(const CDotImage& paper, const std::string& format,
                            const std::string& text, int module, int bars) {
-  const std::vector<ReadSymbol> symbols = ReadSymbols(paper);
-  if (symbols.size() != 1) return "symbols read: " + std::to_string(symbols.size());
-  const ReadSymbol& symbol = symbols[0];
+  const std::optional<ReadSymbol> read = ReadFirstSymbol(paper);
+  if (!read) return "no symbol read";
+  const ReadSymbol& symbol = *read;
   std::string wrong;
   if (symbol.format != format) wrong += " format " + symbol.format;
   if (symbol.text != text) wrong += " text \"" + symbol.text + "\"";

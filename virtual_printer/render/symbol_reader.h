@@ -2,11 +2,16 @@
 // rendered paper with ZXing-C++, a decoder independent of the encoder that
 // drew them, and measures them in dots.
 //
+// Reading stops at the first symbol found: the ZXing-C++ 1.4 of Debian 12
+// fails an assertion (and aborts) while merging the scan lines of some
+// linear symbols when it looks for more (its issue 740, fixed in 2.x).
+//
 // Thread-safe (no shared state).
 #ifndef QV_VIRTUAL_PRINTER_RENDER_SYMBOL_READER_H_
 #define QV_VIRTUAL_PRINTER_RENDER_SYMBOL_READER_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,9 +31,9 @@ struct ReadSymbol {
   Point corners[4];            // top-left, top-right, bottom-right, bottom-left, in paper dots
 };
 
-// Every symbol ZXing finds on the paper (read on a white margin, turned
-// any way).
-std::vector<ReadSymbol> ReadSymbols(const CDotImage& paper);
+// The first symbol ZXing finds on the paper (read on a white margin, turned
+// any way), or nothing.
+std::optional<ReadSymbol> ReadFirstSymbol(const CDotImage& paper);
 
 // The narrowest bar or space on the line through the middle of a linear
 // symbol, from its start edge to its stop edge: its module width in dots.
@@ -40,8 +45,8 @@ int NarrowestRun(const CDotImage& paper, const ReadSymbol& symbol, bool columns)
 // printed dots across the middle line, at the middle line's bars.
 int BarLength(const CDotImage& paper, const ReadSymbol& symbol);
 
-// The check every symbol test makes: the paper holds exactly one symbol, of
-// `format`, reading `text`, whose narrowest element is `module` dots and,
+// The check every symbol test makes: the paper holds a symbol of `format`,
+// reading `text`, whose narrowest element is `module` dots and,
 // for a linear symbol (`bars` not 0), whose bars are `bars` dots long.
 // Returns what differs; empty when everything agrees.
 std::string CheckOneSymbol(const CDotImage& paper, const std::string& format,
