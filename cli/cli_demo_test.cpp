@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "cli/child_process.h"
 #include "test_support/temp_prefix.h"
+#include "virtual_printer/render/symbol_reader.h"
 
 namespace {
 
@@ -47,6 +49,17 @@ TEST(CliDemoTest, PrintsTheSampleReceiptAndOpensTheDrawerInAFreshPrefix) {
   EXPECT_FALSE(ReadFile(keep / "printer-listing.txt").empty());
   EXPECT_NE(ReadFile(keep / "drive_c" / "QV_Opos_Driver.log").find("QVCOposPrinter"),
             std::string::npos);
+
+  // The receipt as the printer put it on paper, with a barcode that reads.
+  EXPECT_TRUE(HasLine(result, "receipt picture:  " + (keep / "receipt.png").string()));
+  const std::optional<qvvp::CDotImage> receipt =
+      qvvp::test::ReadPngDots((keep / "receipt.png").string());
+  ASSERT_TRUE(receipt);
+  EXPECT_EQ(receipt->width(), 576);
+  const std::optional<qvvp::test::ReadSymbol> barcode = qvvp::test::ReadFirstSymbol(*receipt);
+  ASSERT_TRUE(barcode);
+  EXPECT_EQ(barcode->format, "UPC-A");
+  EXPECT_EQ(barcode->text, "123456789012");
 }
 
 TEST(CliDemoTest, WithoutKeepItMakesItsOwnPrefixUnderTmpdir) {

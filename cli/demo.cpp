@@ -23,6 +23,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/prefix.h"
 #include "platform/com/runtime.h"
+#include "virtual_printer/render/render_report.h"
 #include "virtual_printer/virtual_printer.h"
 
 namespace qvcli {
@@ -176,7 +177,8 @@ int RunDemo(Args args) {
         "DemoDrawer on the network interface, prints the sample receipt (text, a\n"
         "transaction, a sideways barcode), cuts, opens the drawer and waits for its events.\n"
         "Everything lives in a new prefix directory under $TMPDIR (or DIR with --keep),\n"
-        "which is left in place with the byte stream, the command listing and the trace file.");
+        "which is left in place with the byte stream, the command listing, the trace file\n"
+        "and receipt.png, the receipt as the printer put it on paper.");
     return kExitOk;
   }
   std::optional<std::string> keep;
@@ -202,6 +204,10 @@ int RunDemo(Args args) {
     return Failed("cannot write the recordings in " + prefix.string());
   }
   Out("virtual printer: listening on " + address + ":9100");
+  std::string renderReason;
+  std::unique_ptr<qvvp::CRenderService> render =
+      qvvp::CRenderService::Start(qvvp::RenderOptions(), &renderReason);
+  if (render) render->Attach(engine);
 
   if (!RegisterAll(&reason)) return Failed(reason);
   Out("registered " + QvsoLibraryPath().string() + " and the control objects");
@@ -222,6 +228,10 @@ int RunDemo(Args args) {
       std::to_string(engine.drawer_kicks()) + " drawer pulse(s)");
   Out("byte stream:      " + streamFile.string());
   Out("command listing:  " + listingFile.string());
+  const fs::path receiptFile = prefix / "receipt.png";
+  if (render) renderReason = qvvp::SaveFirstReceipt(*render, receiptFile);
+  Out("receipt picture:  " +
+      (renderReason.empty() ? receiptFile.string() : "not drawn (" + renderReason + ")"));
   Out("trace file:       " + trace.string() + (traced ? "" : " (empty)"));
   if (!keep) Out("remove the prefix with: rm -r " + prefix.string());
   return kExitOk;

@@ -8,8 +8,10 @@
 // the control objects (text, a transaction, a sideways barcode), cuts,
 // opens the drawer and waits until the drawer reports itself open and, once
 // the virtual printer's drawer has been shut again, closed. Finally it says where the
-// byte stream, the command listing and the trace file are; the prefix is
-// left in place for reading them.
+// byte stream, the command listing, the trace file and receipt.png (the
+// receipt as the virtual printer rendered it) are; the prefix is left in
+// place for reading them. A receipt that cannot be drawn (fonts missing) is
+// said so, and is no failure of the demo.
 //
 // Exit 0 when every step worked, 1 with the failing step otherwise. Main
 // thread.

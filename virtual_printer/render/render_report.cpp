@@ -1,5 +1,7 @@
 #include "virtual_printer/render/render_report.h"
 
+#include "virtual_printer/render/png_file.h"
+
 #include <cstdio>
 
 namespace qvvp {
@@ -29,6 +31,16 @@ std::unique_ptr<CRenderService> StartRenderingTo(const std::string& directory,
   std::unique_ptr<CRenderService> service = CRenderService::Start(std::move(options), error);
   if (service) service->Attach(engine);
   return service;
+}
+
+std::string SaveFirstReceipt(CRenderService& service, const std::filesystem::path& file) {
+  constexpr int64_t kWaitMs = 10000;
+  if (!service.WaitIdle(kWaitMs)) return "the renderer did not finish in time";
+  std::vector<RenderedReceipt> images = service.Images();
+  RenderedReceipt receipt = images.empty() ? service.Unfinished(kWaitMs) : std::move(images[0]);
+  if (receipt.image.empty()) return "nothing was printed";
+  std::string error;
+  return WritePng(receipt, file, &error) ? std::string() : error;
 }
 
 std::string RenderSummary(const RenderStats& stats) {

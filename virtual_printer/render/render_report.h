@@ -8,6 +8,7 @@
 #ifndef QV_VIRTUAL_PRINTER_RENDER_RENDER_REPORT_H_
 #define QV_VIRTUAL_PRINTER_RENDER_RENDER_REPORT_H_
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,11 @@ namespace qvvp {
 // Null with the reason in `error` when rendering cannot start.
 std::unique_ptr<CRenderService> StartRenderingTo(const std::string& directory,
                                                  PrinterEngine& engine, std::string* error);
+
+// Writes the first receipt the service rendered (or, when none was cut, the
+// paper so far) to `file` once everything posted is rendered. Returns an
+// empty string, or why there is no picture.
+std::string SaveFirstReceipt(CRenderService& service, const std::filesystem::path& file);
 
 // "render: 3 images, 2 commands drawn as nothing (ESC 0C x2), 0 symbols
 // refused, 0 commands lost".

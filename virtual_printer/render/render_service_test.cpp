@@ -4,13 +4,13 @@
 #include "virtual_printer/render/render_service.h"
 
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "test_support/temp_prefix.h"
+#include "virtual_printer/render/symbol_reader.h"
 
 namespace qvvp {
 namespace {
@@ -27,18 +27,10 @@ Bytes operator+(Bytes a, const Bytes& b) {
 
 constexpr int64_t kWaitMs = 10000;
 
-// A PNG file read back by stb_image, as dots (dark pixels printed).
 CDotImage ReadPng(const fs::path& file) {
-  int width = 0, height = 0, channels = 0;
-  unsigned char* pixels = stbi_load(file.c_str(), &width, &height, &channels, 1);
-  EXPECT_NE(pixels, nullptr) << file;
-  CDotImage dots(width, height);
-  if (pixels == nullptr) return dots;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) dots.Set(x, y, pixels[y * width + x] < 128 ? 1 : 0);
-  }
-  stbi_image_free(pixels);
-  return dots;
+  std::optional<CDotImage> dots = test::ReadPngDots(file.string());
+  EXPECT_TRUE(dots) << file;
+  return dots ? *dots : CDotImage();
 }
 
 CDotImage RenderAlone(const Bytes& stream) {

@@ -1,6 +1,7 @@
 #include "virtual_printer/render/symbol_reader.h"
 
 #include <ZXing/ReadBarcode.h>
+#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <climits>
@@ -129,6 +130,18 @@ int NarrowestRun(const CDotImage& paper, const ReadSymbol& symbol, bool columns)
     for (size_t r = 1; r + 1 < runs.size(); ++r) narrowest = std::min(narrowest, runs[r].second);
   }
   return narrowest == INT_MAX ? 0 : narrowest;
+}
+
+std::optional<CDotImage> ReadPngDots(const std::string& file) {
+  int width = 0, height = 0, channels = 0;
+  unsigned char* pixels = stbi_load(file.c_str(), &width, &height, &channels, 1);
+  if (pixels == nullptr) return std::nullopt;
+  CDotImage dots(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) dots.Set(x, y, pixels[y * width + x] < 128 ? 1 : 0);
+  }
+  stbi_image_free(pixels);
+  return dots;
 }
 
 std::string CheckOneSymbol(const CDotImage& paper, const std::string& format,

@@ -1,6 +1,7 @@
 // Test support: reads barcodes, QR codes and PDF417 symbols back out of
 // rendered paper with ZXing-C++, a decoder independent of the encoder that
-// drew them, and measures them in dots.
+// drew them, and measures them in dots; reads PNG files back with
+// stb_image, independent of the libpng writer.
 //
 // Reading stops at the first symbol found: the ZXing-C++ 1.4 of Debian 12
 // fails an assertion (and aborts) while merging the scan lines of some
@@ -44,6 +45,10 @@ int NarrowestRun(const CDotImage& paper, const ReadSymbol& symbol, bool columns)
 // How long the bars of a linear symbol are, in dots: the longest run of
 // printed dots across the middle line, at the middle line's bars.
 int BarLength(const CDotImage& paper, const ReadSymbol& symbol);
+
+// A PNG file (a receipt written by the renderer) read back through
+// stb_image, dark pixels as printed dots; nothing when it cannot be read.
+std::optional<CDotImage> ReadPngDots(const std::string& file);
 
 // The check every symbol test makes: the paper holds a symbol of `format`,
 // reading `text`, whose narrowest element is `module` dots and,
