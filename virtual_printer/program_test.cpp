@@ -135,12 +135,61 @@ TEST_F(ProgramTest, ServesTcpRecordsAndTakesCommands) {
   EXPECT_EQ(bytes.size(), 3u * 4 + sizeof(kick));
 }
 
+TEST_F(ProgramTest, RendersAPictureAtEachCutAndOnRequest) {
+  const std::string render = dir_ + "/render";
+  Start({"--tcp", "127.0.0.1:0", "--render", render});
+  std::string tcp = ReadLine();
+  ASSERT_EQ(tcp.rfind("tcp 127.0.0.1:", 0), 0u) << tcp;
+  ASSERT_EQ(ReadLine(), "ready");
+  std::vector<sockaddr_in> addresses;
+  ASSERT_EQ(qvplatform::ResolveTcp4("127.0.0.1", tcp.substr(tcp.rfind(':') + 1), &addresses), 0);
+  qvplatform::TcpSocket socket;
+  ASSERT_EQ(socket.Connect(addresses[0], 2000), 0);
+  // A line, a cut, a line and a drawer pulse.
+  const uint8_t bytes[] = {'A', '\n', 0x1B, 0x69, 'B', '\n', 0x1B, 0x70, 0, 50, 50};
+  ASSERT_EQ(socket.Send(bytes, sizeof(bytes), 2000, nullptr), 0);
+  EXPECT_EQ(ReadLine(), "render " + render + "/receipt-0001.png 576x30");
+  // Wait (bounded) until the printer has parsed every byte.
+  bool parsed = false;
+  for (int attempt = 0; attempt < 200 && !parsed; ++attempt) {
+    Command("status");
+    for (std::string line = ReadLine(); line != "ok"; line = ReadLine()) {
+      ASSERT_NE(line, "<eof>");
+      if (line.rfind("bytes 11, parsed 11,", 0) == 0) parsed = true;
+    }
+    if (!parsed) ::usleep(10000);
+  }
+  ASSERT_TRUE(parsed);
+  Command("render");
+  EXPECT_EQ(ReadLine(), "render " + render + "/receipt-0002.png 576x30; drawer pulse on pin 2, " +
+                            "100 ms on, 100 ms off (at dot row 30)");
+  EXPECT_EQ(ReadLine(), "ok");
+  Command("status");
+  std::string summary;
+  for (std::string line = ReadLine(); line != "ok" && line != "<eof>"; line = ReadLine()) {
+    if (line.rfind("render:", 0) == 0) summary = line;
+  }
+  EXPECT_EQ(summary,
+            "render: 1 images, 0 commands drawn as nothing, 0 symbols refused, 0 commands lost");
+  Command("quit");
+  EXPECT_EQ(ReadLine().rfind("render " + render + "/receipt-0002.png 576x30", 0), 0u);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid_, &status, 0), pid_);
+  pid_ = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::ifstream png(render + "/receipt-0001.png", std::ios::binary);
+  char signature[4] = {};
+  png.read(signature, 4);
+  EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+}
+
 TEST_F(ProgramTest, HelpDocumentsCommandsAndRejectsBadArguments) {
   Start({"--help"});
   std::string all;
   for (std::string line = ReadLine(); line != "<eof>"; line = ReadLine()) all += line + "\n";
-  for (const char* word : {"--tcp", "--pty", "--link", "--stream", "--listing", "--answer-nothing",
-                           "--stop-reading", "--refuse", "drop", "DLE EOT"}) {
+  for (const char* word :
+       {"--tcp", "--pty", "--link", "--stream", "--listing", "--answer-nothing", "--stop-reading",
+        "--refuse", "drop", "DLE EOT", "--render", "8000 dots", "4000 dots"}) {
     EXPECT_NE(all.find(word), std::string::npos) << word;
   }
   int status = 0;

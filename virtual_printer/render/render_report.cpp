@@ -22,8 +22,10 @@ std::unique_ptr<CRenderService> StartRenderingTo(const std::string& directory,
   options.directory = directory;
   options.keepInMemory = false;
   options.onWritten = [](const std::filesystem::path& file, const RenderedReceipt& receipt) {
-    std::string line = "render " + file.string() + " " + std::to_string(receipt.image.width()) +
-                       "x" + std::to_string(receipt.image.height());
+    std::string line = file.empty() ? "render (no paper)"
+                                    : "render " + file.string() + " " +
+                                          std::to_string(receipt.image.width()) + "x" +
+                                          std::to_string(receipt.image.height());
     for (const std::string& note : receipt.notes) line += "; " + note;
     WriteLine(line);
   };

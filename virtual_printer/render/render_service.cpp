@@ -133,7 +133,12 @@ void CRenderService::Run() {
 }
 
 void CRenderService::Finished(RenderedReceipt&& receipt) {
-  if (!m_options.directory.empty() && !receipt.image.empty()) Write(receipt);
+  if (receipt.image.empty()) {
+    // Notes without paper (a drawer pulse after the last cut): told, not kept.
+    if (m_options.onWritten) m_options.onWritten({}, receipt);
+    return;
+  }
+  if (!m_options.directory.empty()) Write(receipt);
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!m_options.keepInMemory) return;
   m_keptBytes += receipt.image.dots().size();

@@ -41,7 +41,9 @@ struct RenderOptions {
   size_t maxKeptBytes = 256u << 20;
   size_t maxQueuedBytes = 64u << 20;
   RenderLimits limits;
-  // Called after each file is written, with its path and the receipt.
+  // Called after each file is written, with its path and the receipt; and
+  // with an empty path for notes that came with no paper (a drawer pulse
+  // after the last cut, when the printer stops).
   std::function<void(const std::filesystem::path&, const RenderedReceipt&)> onWritten;
   // Called when a file cannot be written, with the reason.
   std::function<void(const std::string&)> onError;
