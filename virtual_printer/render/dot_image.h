@@ -36,6 +36,8 @@ class CDotImage {
   // Makes the picture `height` rows high, keeping the rows it had; new rows
   // are blank.
   void SetHeight(int height);
+  // Makes room for `height` rows without changing the picture.
+  void Reserve(int height);
   // Sets the dots of a rectangle to `value`.
   void Fill(int x, int y, int width, int height, uint8_t value);
   // Prints `source` onto this picture with its top-left dot at (x, y): dots

@@ -361,8 +361,7 @@ void CReceiptRenderer::AddText(const std::vector<uint8_t>& bytes) {
 void CReceiptRenderer::AddCharacter(char32_t codepoint, bool wide) {
   const bool bold = m_char.emphasized || m_char.doubleStrike;
   LineItem item;
-  item.cell = wide ? m_fonts->Double(m_char.font, codepoint, bold)
-                   : m_fonts->Single(m_char.font, codepoint, bold);
+  item.cell = wide ? m_fonts->Double(m_char.font, codepoint, bold) : SingleCell(codepoint, bold);
   item.scaleX = wide ? std::max(m_char.widthScale, m_char.kanjiWidthScale) : m_char.widthScale;
   item.scaleY = wide ? std::max(m_char.heightScale, m_char.kanjiHeightScale) : m_char.heightScale;
   item.leftSpace = wide ? m_char.kanjiLeftSpacing * item.scaleX : 0;
@@ -386,6 +385,14 @@ void CReceiptRenderer::AddCharacter(char32_t codepoint, bool wide) {
     item.underline = 0;
   }
   AddItem(item);
+}
+
+CharCell CReceiptRenderer::SingleCell(char32_t codepoint, bool bold) {
+  if (codepoint >= kCachedChars) return m_fonts->Single(m_char.font, codepoint, bold);
+  const int font = static_cast<int>(m_char.font);
+  CachedCell& cached = m_cells[font][bold][codepoint];
+  if (!cached.valid) cached = {m_fonts->Single(m_char.font, codepoint, bold), true};
+  return cached.cell;
 }
 
 void CReceiptRenderer::AddItem(const LineItem& item) {
@@ -447,12 +454,12 @@ void CReceiptRenderer::PrintLine(int advance) {
   }
   if (!m_line.empty()) {
     const int width = LineWidth();
-    m_line.Compose(width, m_justification, &m_lineCanvas);
     EnsureRows(height);
     if (m_upsideDown) {
+      m_line.Compose(width, m_justification, &m_lineCanvas);
       m_roll.Draw(m_lineCanvas.Rotated180(), kPaperWidth - m_leftMargin - width, m_rollY);
     } else {
-      m_roll.Draw(m_lineCanvas, m_leftMargin, m_rollY);
+      m_line.DrawOnto(width, m_justification, &m_roll, m_leftMargin, m_rollY);
     }
   }
   m_line.Clear();
@@ -528,8 +535,13 @@ RenderedReceipt CReceiptRenderer::Unfinished() const {
 void CReceiptRenderer::FinishUnfinished() { EndImage(RenderedReceipt::End::kUnfinished); }
 
 void CReceiptRenderer::EndImage(RenderedReceipt::End end) {
-  RenderedReceipt receipt = Unfinished();
+  RenderedReceipt receipt;
+  receipt.number = m_imageNumber;
   receipt.end = end;
+  receipt.image = std::move(m_roll);
+  receipt.image.SetHeight(
+      std::min(std::max(m_rollY, receipt.image.height()), m_limits.maxImageHeight));
+  receipt.notes = std::move(m_notes);
   if (!m_imageNotRendered.empty()) {
     std::string text;
     uint64_t total = 0;
@@ -539,7 +551,9 @@ void CReceiptRenderer::EndImage(RenderedReceipt::End end) {
     }
     receipt.notes.push_back(std::to_string(total) + " command(s) drawn as nothing: " + text);
   }
+  // The next receipt is likely as long as this one: one allocation for it.
   m_roll.Reset(kPaperWidth, 0);
+  m_roll.Reserve(receipt.image.height());
   m_rollY = 0;
   m_notes.clear();
   m_imageNotRendered.clear();

@@ -123,6 +123,8 @@ class CReceiptRenderer {
   void Note(const std::string& text);
   void AddText(const std::vector<uint8_t>& bytes);
   void AddCharacter(char32_t codepoint, bool wide);
+  // The fonts' cell for a single-byte character, through a small cache.
+  CharCell SingleCell(char32_t codepoint, bool bold);
   void AddItem(const LineItem& item);
   void Tab();
   void SetTabs(const std::vector<uint8_t>& bytes);
@@ -154,7 +156,14 @@ class CReceiptRenderer {
   void PlaceSymbol(const EncodedSymbol& symbol, int moduleWidth, int rowHeight, bool hri);
   void Refuse(const std::string& what, const std::string& reason);
 
+  static constexpr char32_t kCachedChars = 0x100;
+  struct CachedCell {
+    CharCell cell;
+    bool valid = false;
+  };
+
   CReceiptFonts* m_fonts;
+  CachedCell m_cells[2][2][kCachedChars];  // [font][bold][code point]
   ImageSink m_sink;
   RenderLimits m_limits;
   RenderStats m_stats;

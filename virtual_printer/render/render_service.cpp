@@ -1,5 +1,8 @@
 #include "virtual_printer/render/render_service.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <utility>
@@ -9,6 +12,9 @@
 namespace qvvp {
 
 namespace {
+
+// The render thread's nice value (Linux gives each thread its own).
+constexpr int kRenderNice = 10;
 
 // What a queued command costs beyond its bytes (names, bookkeeping).
 constexpr size_t kCommandOverhead = 96;
@@ -71,13 +77,24 @@ void CRenderService::Post(const ParsedCommand& command) {
     ++m_stats.lostCommands;
     return;
   }
-  m_queue.push_back(command);
+  // The render thread waits only on an empty queue: one wake-up is enough.
+  const bool wake = m_queue.empty();
+  // The renderer reads no labels: a copy without one costs an allocation less.
+  ParsedCommand& copy = m_queue.emplace_back();
+  copy.kind = command.kind;
+  copy.offset = command.offset;
+  copy.length = command.length;
+  copy.name = command.name;
+  copy.bytes = command.bytes;
+  copy.truncated = command.truncated;
   m_queuedBytes += Cost(command);
   ++m_posted;
-  m_wake.notify_one();
+  if (wake) m_wake.notify_one();
 }
 
 void CRenderService::Run() {
+  // Rendering is background work: the printer's I/O thread comes first.
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kRenderNice);
   std::unique_lock<std::mutex> lock(m_mutex);
   for (;;) {
     m_wake.wait(lock, [&] { return m_quit || !m_queue.empty() || m_snapshotWanted; });
@@ -202,6 +219,11 @@ void CRenderService::Stop() {
     m_wake.notify_one();
   }
   if (m_thread.joinable()) m_thread.join();
+}
+
+uint64_t CRenderService::backlog() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_posted - m_done;
 }
 
 std::vector<RenderedReceipt> CRenderService::Images() const {

@@ -1,6 +1,7 @@
 // Rendering beside a running virtual printer: commands are handed over with
 // Post (on the printer's I/O thread) and rendered on a thread of their own,
-// so rendering never holds up the bytes a client writes. Post never waits:
+// at a lower priority (nice 10), so rendering never holds up the bytes a
+// client writes. Post never waits:
 // it copies the command into a queue; when the queue already holds
 // `maxQueuedBytes`, the command is dropped and counted (and noted on the
 // next image) instead.
@@ -83,6 +84,9 @@ class CRenderService {
   std::filesystem::path WriteUnfinishedNow(int64_t timeout_ms);
   // Renders what is queued, writes the unfinished part and ends the thread.
   void Stop();
+
+  // Commands posted and not yet rendered.
+  uint64_t backlog() const;
 
   // The finished images kept in memory, oldest first.
   std::vector<RenderedReceipt> Images() const;

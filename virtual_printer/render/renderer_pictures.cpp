@@ -1,6 +1,7 @@
 // The picture commands of CReceiptRenderer: raster images, bit images,
 // barcodes and 2D symbols.
 #include <algorithm>
+#include <cstring>
 
 #include "virtual_printer/render/receipt_renderer.h"
 
@@ -19,6 +20,16 @@ std::vector<uint8_t> Tail(const std::vector<uint8_t>& b, size_t from, size_t cou
       b.begin() + static_cast<std::ptrdiff_t>(std::min(b.size(), from + count)));
 }
 
+// The eight dots of a raster byte, leftmost (high bit) first, as bytes.
+struct ByteDots {
+  uint8_t dots[256][8];
+  ByteDots() {
+    for (int value = 0; value < 256; ++value) {
+      for (int bit = 0; bit < 8; ++bit) dots[value][bit] = (value >> (7 - bit)) & 1;
+    }
+  }
+};
+
 }  // namespace
 
 void CReceiptRenderer::RasterImage(const ParsedCommand& command) {
@@ -32,13 +43,13 @@ void CReceiptRenderer::RasterImage(const ParsedCommand& command) {
   const int rows = At(b, 6) | (At(b, 7) << 8);
   const int visibleBytes = std::min(rowBytes, (kPaperWidth / scaleX + 7) / 8);
   const int visibleRows = std::min(rows, m_limits.maxImageHeight / scaleY);
+  static const ByteDots kByteDots;
   CDotImage picture(visibleBytes * 8, visibleRows);
   for (int y = 0; y < visibleRows; ++y) {
     const size_t start = 8 + static_cast<size_t>(y) * rowBytes;
     uint8_t* dots = picture.Row(y);
     for (int x = 0; x < visibleBytes; ++x) {
-      const uint8_t byte = At(b, start + x);
-      for (int bit = 0; bit < 8; ++bit) dots[x * 8 + bit] = (byte >> (7 - bit)) & 1;
+      std::memcpy(dots + x * 8, kByteDots.dots[At(b, start + x)], 8);
     }
   }
   if (command.truncated) Note("raster picture cut short: its data did not all arrive whole");

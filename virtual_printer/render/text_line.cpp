@@ -20,15 +20,19 @@ void CTextLine::Clear() {
 
 void CTextLine::Compose(int areaWidth, int justification, CDotImage* canvas) const {
   canvas->Reset(areaWidth, m_height);
+  DrawOnto(areaWidth, justification, canvas, 0, 0);
+}
+
+void CTextLine::DrawOnto(int areaWidth, int justification, CDotImage* target, int x, int y) const {
   int shift = 0;
   if (justification == 1) shift = std::max(0, (areaWidth - m_end) / 2);
   if (justification == 2) shift = std::max(0, areaWidth - m_end);
-  for (const Placed& placed : m_items) DrawItem(placed, placed.x + shift, canvas);
+  for (const Placed& placed : m_items) DrawItem(placed, x + placed.x + shift, y, target);
 }
 
-void CTextLine::DrawItem(const Placed& placed, int x, CDotImage* canvas) const {
+void CTextLine::DrawItem(const Placed& placed, int x, int y, CDotImage* canvas) const {
   const LineItem& item = placed.item;
-  const int top = m_height - item.height();
+  const int top = y + m_height - item.height();
   const int cellX = x + item.leftSpace;
   const int cellWidth = item.cell.width * item.scaleX;
   if (item.reverse) canvas->Fill(x, top, item.width(), item.height(), 1);
@@ -50,7 +54,8 @@ void CTextLine::DrawItem(const Placed& placed, int x, CDotImage* canvas) const {
     }
   }
   if (item.underline > 0) {
-    canvas->Fill(x, m_height - item.underline, item.width(), item.underline, item.reverse ? 0 : 1);
+    canvas->Fill(x, y + m_height - item.underline, item.width(), item.underline,
+                 item.reverse ? 0 : 1);
   }
 }
 

@@ -48,6 +48,9 @@ class CTextLine {
   // Draws the line into `canvas`, reset to areaWidth x height(): left
   // aligned (0), centred (1) or right aligned (2) within areaWidth.
   void Compose(int areaWidth, int justification, CDotImage* canvas) const;
+  // Draws the line straight onto `target`, its area starting at (x, y); the
+  // dots already there stay.
+  void DrawOnto(int areaWidth, int justification, CDotImage* target, int x, int y) const;
   void Clear();
 
  private:
@@ -55,7 +58,7 @@ class CTextLine {
     LineItem item;
     int x;
   };
-  void DrawItem(const Placed& placed, int x, CDotImage* canvas) const;
+  void DrawItem(const Placed& placed, int x, int y, CDotImage* canvas) const;
 
   std::vector<Placed> m_items;
   int m_position = 0;
