@@ -17,7 +17,7 @@
 //                              a receipt's first byte sent until the printer
 //                              has parsed its last: rendering must not slow
 //                              it. With rendering the counters say how far
-//                              the renderer trailed (most commands queued),
+//                              the renderer trailed (most bytes queued),
 //                              how long it took to finish after the loop,
 //                              how many receipts it drew and what it lost.
 #include <unistd.h>
@@ -230,10 +230,10 @@ void BM_TcpStream(benchmark::State& state) {
     const double finish =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const qvvp::RenderStats stats = render->stats();
-    state.counters["most_queued_commands"] = trailing;
+    state.counters["most_queued_bytes"] = trailing;
     state.counters["finish_after_loop_ms"] = finish;
     state.counters["receipts_rendered"] = static_cast<double>(stats.images);
-    state.counters["commands_lost"] = static_cast<double>(stats.lostCommands);
+    state.counters["bytes_lost"] = static_cast<double>(stats.lostBytes);
   }
   state.counters["receipts_sent"] = static_cast<double>(sent / stream.size());
 }

@@ -1,5 +1,6 @@
 #include "virtual_printer/escpos_parser.h"
 
+#include <atomic>
 #include <utility>
 
 namespace qvvp {
@@ -269,7 +270,10 @@ bool ParsedCommand::IsDrawerKick() const {
 }
 
 EscPosParser::EscPosParser(Sink sink, size_t max_kept_bytes)
-    : sink_(std::move(sink)), max_kept_bytes_(max_kept_bytes) {}
+    : sink_(std::move(sink)), max_kept_bytes_(max_kept_bytes) {
+  static std::atomic<uint64_t> next_stream{1};
+  stream_id_ = next_stream++;
+}
 
 void EscPosParser::Keep(uint8_t byte) {
   if (current_.bytes.size() < max_kept_bytes_) {

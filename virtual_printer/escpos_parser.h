@@ -65,6 +65,8 @@ class EscPosParser {
   // (on this thread, in stream order) before Feed returns.
   void Feed(const uint8_t* data, size_t size);
 
+  // A number no other parser of this process has: names the stream.
+  uint64_t stream_id() const { return stream_id_; }
   // Bytes fed so far.
   uint64_t offset() const { return offset_; }
   // Bytes that belong to commands already reported (the rest is the start
@@ -92,6 +94,7 @@ class EscPosParser {
 
   Sink sink_;
   size_t max_kept_bytes_;
+  uint64_t stream_id_;
   uint64_t offset_ = 0;
   uint64_t completed_ = 0;
   State state_ = State::kIdle;

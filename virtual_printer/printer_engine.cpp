@@ -75,14 +75,9 @@ PrinterEngine::~PrinterEngine() {
 }
 
 std::unique_ptr<EscPosParser> PrinterEngine::NewParser() {
-  size_t kept;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    kept = parser_kept_bytes_;
-  }
   // The sink runs inside Consume, with mutex_ held.
   return std::make_unique<EscPosParser>(
-      [this](ParsedCommand&& command) { OnCommandLocked(std::move(command)); }, kept);
+      [this](ParsedCommand&& command) { OnCommandLocked(std::move(command)); });
 }
 
 void PrinterEngine::ChangedLocked() {
@@ -103,11 +98,6 @@ void PrinterEngine::OnCommandLocked(ParsedCommand&& command) {
     ++drawer_kicks_;
     state_.drawerOpen = true;
     drawer_close_due_ms_ = drawer_auto_close_ms_ > 0 ? NowMs() + drawer_auto_close_ms_ : -1;
-  }
-  if (whole_observer_) whole_observer_(command);
-  if (command.bytes.size() > EscPosParser::kMaxKeptBytes) {
-    command.bytes.resize(EscPosParser::kMaxKeptBytes);
-    command.truncated = true;
   }
   if (listing_file_ != nullptr) {
     std::string line = ListingLine(command);
@@ -144,6 +134,7 @@ std::string PrinterEngine::Consume(EscPosParser& parser, const uint8_t* data, si
     std::fwrite(data, 1, size, stream_file_);
     std::fflush(stream_file_);
   }
+  if (stream_observer_) stream_observer_(parser.stream_id(), data, size);
   uint64_t before = parser.completed();
   reply_.clear();
   parser.Feed(data, size);
@@ -307,12 +298,10 @@ void PrinterEngine::SetCommandObserver(std::function<void(const ParsedCommand&)>
   observer_ = std::move(observer);
 }
 
-void PrinterEngine::SetWholeCommandObserver(std::function<void(const ParsedCommand&)> observer,
-                                            size_t max_kept_bytes) {
+void PrinterEngine::SetStreamObserver(
+    std::function<void(uint64_t stream, const uint8_t* data, size_t size)> observer) {
   std::lock_guard<std::mutex> lock(mutex_);
-  whole_observer_ = std::move(observer);
-  parser_kept_bytes_ = whole_observer_ ? std::max(max_kept_bytes, EscPosParser::kMaxKeptBytes)
-                                       : EscPosParser::kMaxKeptBytes;
+  stream_observer_ = std::move(observer);
 }
 
 bool PrinterEngine::WaitForBytesParsed(uint64_t count, int64_t timeout_ms) const {

@@ -87,14 +87,11 @@ class PrinterEngine {
 
   void SetCommandObserver(std::function<void(const ParsedCommand&)> observer);
 
-  // Like the command observer (same thread, same lock rules), but its
-  // commands keep up to `max_kept_bytes` bytes instead of
-  // EscPosParser::kMaxKeptBytes, for a consumer that needs whole raster and
-  // barcode data (the renderer). The recorded commands, the listing and the
-  // other observer still see at most kMaxKeptBytes. Applies to parsers made
-  // by NewParser afterwards: set it before starting the transports.
-  void SetWholeCommandObserver(std::function<void(const ParsedCommand&)> observer,
-                               size_t max_kept_bytes);
+  // Sees every received byte, with the stream_id() of the connection's
+  // parser, before it is parsed (same thread and lock rules as the command
+  // observer). The renderer reads the stream again on its own thread.
+  void SetStreamObserver(
+      std::function<void(uint64_t stream, const uint8_t* data, size_t size)> observer);
 
   // Waits until at least `count` bytes are parsed. False on time-out.
   bool WaitForBytesParsed(uint64_t count, int64_t timeout_ms) const;
@@ -130,8 +127,7 @@ class PrinterEngine {
   std::FILE* stream_file_ = nullptr;
   std::FILE* listing_file_ = nullptr;
   std::function<void(const ParsedCommand&)> observer_;
-  std::function<void(const ParsedCommand&)> whole_observer_;
-  size_t parser_kept_bytes_ = EscPosParser::kMaxKeptBytes;
+  std::function<void(uint64_t, const uint8_t*, size_t)> stream_observer_;
 };
 
 }  // namespace qvvp

@@ -170,7 +170,7 @@ TEST_F(ProgramTest, RendersAPictureAtEachCutAndOnRequest) {
     if (line.rfind("render:", 0) == 0) summary = line;
   }
   EXPECT_EQ(summary,
-            "render: 1 images, 0 commands drawn as nothing, 0 symbols refused, 0 commands lost");
+            "render: 1 images, 0 commands drawn as nothing, 0 symbols refused, 0 bytes lost");
   Command("quit");
   EXPECT_EQ(ReadLine().rfind("render " + render + "/receipt-0002.png 576x30", 0), 0u);
   int status = 0;

@@ -335,8 +335,8 @@ void CReceiptRenderer::Note(const std::string& text) {
 }
 
 void CReceiptRenderer::NoteLost(uint64_t count) {
-  m_stats.lostCommands += count;
-  Note(std::to_string(count) + " command(s) lost: the renderer fell behind the printer");
+  m_stats.lostBytes += count;
+  Note(std::to_string(count) + " byte(s) lost: the renderer fell behind the printer");
 }
 
 void CReceiptRenderer::AddText(const std::vector<uint8_t>& bytes) {

@@ -71,7 +71,7 @@ class CReceiptRenderer {
   // Hands the unfinished paper to the sink, if there is any, and starts a
   // new image (the printer stops).
   void FinishUnfinished();
-  // Notes that `count` commands were lost before reaching the renderer.
+  // Notes that `count` bytes were lost before reaching the renderer.
   void NoteLost(uint64_t count);
 
   const RenderStats& stats() const { return m_stats; }

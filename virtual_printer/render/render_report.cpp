@@ -53,7 +53,7 @@ std::string RenderSummary(const RenderStats& stats) {
   return "render: " + std::to_string(stats.images) + " images, " +
          std::to_string(stats.notRendered) + " commands drawn as nothing" +
          (names.empty() ? "" : " (" + names + ")") + ", " + std::to_string(stats.refusedSymbols) +
-         " symbols refused, " + std::to_string(stats.lostCommands) + " commands lost";
+         " symbols refused, " + std::to_string(stats.lostBytes) + " bytes lost";
 }
 
 }  // namespace qvvp

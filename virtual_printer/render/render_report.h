@@ -27,7 +27,7 @@ std::unique_ptr<CRenderService> StartRenderingTo(const std::string& directory,
 std::string SaveFirstReceipt(CRenderService& service, const std::filesystem::path& file);
 
 // "render: 3 images, 2 commands drawn as nothing (ESC 0C x2), 0 symbols
-// refused, 0 commands lost".
+// refused, 0 bytes lost".
 std::string RenderSummary(const RenderStats& stats);
 
 }  // namespace qvvp

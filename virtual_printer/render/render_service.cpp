@@ -16,10 +16,8 @@ namespace {
 // The render thread's nice value (Linux gives each thread its own).
 constexpr int kRenderNice = 10;
 
-// What a queued command costs beyond its bytes (names, bookkeeping).
-constexpr size_t kCommandOverhead = 96;
-
-size_t Cost(const ParsedCommand& command) { return command.bytes.size() + kCommandOverhead; }
+// What a queued chunk costs beyond its bytes.
+constexpr size_t kChunkOverhead = 64;
 
 }  // namespace
 
@@ -53,8 +51,8 @@ CRenderService::~CRenderService() {
 
 void CRenderService::Attach(PrinterEngine& engine) {
   Detach();
-  engine.SetWholeCommandObserver([this](const ParsedCommand& command) { Post(command); },
-                                 kMaxCommandBytes);
+  engine.SetStreamObserver(
+      [this](uint64_t stream, const uint8_t* data, size_t size) { Post(stream, data, size); });
   std::lock_guard<std::mutex> lock(m_mutex);
   m_engine = &engine;
 }
@@ -66,30 +64,42 @@ void CRenderService::Detach() {
     engine = m_engine;
     m_engine = nullptr;
   }
-  if (engine != nullptr) engine->SetWholeCommandObserver(nullptr, 0);
+  if (engine != nullptr) engine->SetStreamObserver(nullptr);
 }
 
-void CRenderService::Post(const ParsedCommand& command) {
+void CRenderService::Post(uint64_t stream, const uint8_t* data, size_t size) {
+  if (size == 0) return;
   std::lock_guard<std::mutex> lock(m_mutex);
   if (m_quit) return;
-  if (m_queuedBytes + Cost(command) > m_options.maxQueuedBytes) {
-    ++m_lost;
-    ++m_stats.lostCommands;
+  if (m_queuedBytes + size + kChunkOverhead > m_options.maxQueuedBytes) {
+    m_lost += size;
+    m_stats.lostBytes += size;
+    m_lostStreams.push_back(stream);
     return;
   }
   // The render thread waits only on an empty queue: one wake-up is enough.
   const bool wake = m_queue.empty();
-  // The renderer reads no labels: a copy without one costs an allocation less.
-  ParsedCommand& copy = m_queue.emplace_back();
-  copy.kind = command.kind;
-  copy.offset = command.offset;
-  copy.length = command.length;
-  copy.name = command.name;
-  copy.bytes = command.bytes;
-  copy.truncated = command.truncated;
-  m_queuedBytes += Cost(command);
-  ++m_posted;
+  m_queue.push_back({stream, std::vector<uint8_t>(data, data + size)});
+  m_queuedBytes += size + kChunkOverhead;
+  m_posted += size;
   if (wake) m_wake.notify_one();
+}
+
+void CRenderService::Render(const Chunk& chunk) {
+  Stream& stream = m_streams[chunk.stream];
+  stream.lastUse = ++m_uses;
+  if (!stream.parser) {
+    stream.parser = std::make_unique<EscPosParser>(
+        [this](ParsedCommand&& command) { m_renderer->Consume(command); }, kMaxCommandBytes);
+    if (m_streams.size() > kMaxStreams) {
+      auto oldest = m_streams.begin();
+      for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
+        if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+      }
+      m_streams.erase(oldest);
+    }
+  }
+  m_streams[chunk.stream].parser->Feed(chunk.bytes.data(), chunk.bytes.size());
 }
 
 void CRenderService::Run() {
@@ -99,24 +109,28 @@ void CRenderService::Run() {
   for (;;) {
     m_wake.wait(lock, [&] { return m_quit || !m_queue.empty() || m_snapshotWanted; });
     if (!m_queue.empty()) {
-      std::deque<ParsedCommand> batch;
+      std::deque<Chunk> batch;
       batch.swap(m_queue);
       const uint64_t lost = m_lost;
+      std::vector<uint64_t> lostStreams;
+      lostStreams.swap(m_lostStreams);
       m_lost = 0;
       m_busy = true;
       lock.unlock();
       if (lost > 0) m_renderer->NoteLost(lost);
-      size_t cost = 0;
-      for (const ParsedCommand& command : batch) {
-        m_renderer->Consume(command);
-        cost += Cost(command);
+      // A stream that lost bytes is read afresh from its next bytes on.
+      for (uint64_t stream : lostStreams) m_streams.erase(stream);
+      size_t bytes = 0;
+      for (const Chunk& chunk : batch) {
+        Render(chunk);
+        bytes += chunk.bytes.size();
       }
       RenderStats stats = m_renderer->stats();
       lock.lock();
-      stats.lostCommands = m_stats.lostCommands;
+      stats.lostBytes = m_stats.lostBytes;
       m_stats = std::move(stats);
-      m_queuedBytes -= cost;
-      m_done += batch.size();
+      m_queuedBytes -= bytes + batch.size() * kChunkOverhead;
+      m_done += bytes;
       m_busy = false;
       m_idle.notify_all();
       continue;
@@ -143,7 +157,7 @@ void CRenderService::Run() {
   m_renderer->FinishUnfinished();
   lock.lock();
   RenderStats stats = m_renderer->stats();
-  stats.lostCommands = m_stats.lostCommands;
+  stats.lostBytes = m_stats.lostBytes;
   m_stats = std::move(stats);
   m_finished = true;
   m_idle.notify_all();

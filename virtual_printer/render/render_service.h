@@ -1,10 +1,10 @@
-// Rendering beside a running virtual printer: commands are handed over with
-// Post (on the printer's I/O thread) and rendered on a thread of their own,
-// at a lower priority (nice 10), so rendering never holds up the bytes a
-// client writes. Post never waits:
-// it copies the command into a queue; when the queue already holds
-// `maxQueuedBytes`, the command is dropped and counted (and noted on the
-// next image) instead.
+// Rendering beside a running virtual printer: the bytes each connection
+// delivers are handed over with Post (on the printer's I/O thread), parsed
+// again and rendered on a thread of their own at a lower priority (nice 10),
+// so rendering never holds up the bytes a client writes. Post never waits:
+// it copies the bytes into a queue; when the queue already holds
+// `maxQueuedBytes`, the bytes are dropped and counted (and noted on the next
+// image) instead, and that stream's parsing starts afresh.
 //
 // Finished images (one per cut, or at the longest image length) are written
 // to `directory` as receipt-0001.png, receipt-0002.png, ... when one is
@@ -23,6 +23,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,7 +41,7 @@ struct RenderOptions {
   std::filesystem::path directory;  // empty: no files
   bool keepInMemory = true;
   size_t maxKeptBytes = 256u << 20;
-  size_t maxQueuedBytes = 64u << 20;
+  size_t maxQueuedBytes = 16u << 20;
   RenderLimits limits;
   // Called after each file is written, with its path and the receipt; and
   // with an empty path for notes that came with no paper (a drawer pulse
@@ -52,9 +53,11 @@ struct RenderOptions {
 
 class CRenderService {
  public:
-  // A command keeps at most this many bytes on its way to the renderer
-  // (bigger than any picture that fits the longest image).
+  // A command keeps at most this many bytes for the renderer (more than any
+  // picture that fits the longest image needs).
   static constexpr size_t kMaxCommandBytes = 8u << 20;
+  // Streams whose parsing is remembered; the least recently used goes.
+  static constexpr size_t kMaxStreams = 16;
 
   // Starts the render thread. Null with the reason in `error` when the
   // fonts cannot be loaded or the directory cannot be made.
@@ -63,14 +66,15 @@ class CRenderService {
   CRenderService(const CRenderService&) = delete;
   CRenderService& operator=(const CRenderService&) = delete;
 
-  // Renders what `engine` parses from now on (its parsers made after this
-  // call keep whole commands). The engine must outlive the attachment:
-  // call Detach (or destroy the service) before destroying the engine.
+  // Renders every byte `engine` receives from now on. The engine must
+  // outlive the attachment: call Detach (or destroy the service) before
+  // destroying the engine.
   void Attach(PrinterEngine& engine);
   void Detach();
 
-  // Hands over one command; never waits.
-  void Post(const ParsedCommand& command);
+  // Hands over bytes of the stream `stream` (a parser's stream_id()); never
+  // waits.
+  void Post(uint64_t stream, const uint8_t* data, size_t size);
 
   // Waits until everything posted so far is rendered (and written). False
   // on time-out (real milliseconds).
@@ -85,7 +89,7 @@ class CRenderService {
   // Renders what is queued, writes the unfinished part and ends the thread.
   void Stop();
 
-  // Commands posted and not yet rendered.
+  // Bytes posted and not yet rendered.
   uint64_t backlog() const;
 
   // The finished images kept in memory, oldest first.
@@ -93,8 +97,19 @@ class CRenderService {
   RenderStats stats() const;
 
  private:
+  struct Chunk {
+    uint64_t stream;
+    std::vector<uint8_t> bytes;
+  };
+  struct Stream {
+    std::unique_ptr<EscPosParser> parser;
+    uint64_t lastUse = 0;
+  };
+
   explicit CRenderService(RenderOptions options, CReceiptFonts* fonts);
   void Run();
+  // Render thread: parses and renders one chunk.
+  void Render(const Chunk& chunk);
   // Render thread: a finished image is written and kept.
   void Finished(RenderedReceipt&& receipt);
   std::filesystem::path Write(const RenderedReceipt& receipt);
@@ -104,10 +119,11 @@ class CRenderService {
   mutable std::mutex m_mutex;  // guards everything below
   std::condition_variable m_wake;
   std::condition_variable m_idle;
-  std::deque<ParsedCommand> m_queue;
+  std::deque<Chunk> m_queue;
   size_t m_queuedBytes = 0;
-  uint64_t m_lost = 0;  // dropped since the renderer last heard of it
-  uint64_t m_posted = 0;
+  uint64_t m_lost = 0;                  // bytes dropped since the renderer last heard of it
+  std::vector<uint64_t> m_lostStreams;  // streams that lost bytes since then
+  uint64_t m_posted = 0;                // bytes
   uint64_t m_done = 0;
   bool m_busy = false;
   bool m_quit = false;
@@ -122,7 +138,10 @@ class CRenderService {
   RenderStats m_stats;
   PrinterEngine* m_engine = nullptr;
 
-  std::unique_ptr<CReceiptRenderer> m_renderer;  // used by the render thread only
+  // Used by the render thread only.
+  std::unique_ptr<CReceiptRenderer> m_renderer;
+  std::map<uint64_t, Stream> m_streams;
+  uint64_t m_uses = 0;
   std::thread m_thread;
 };
 

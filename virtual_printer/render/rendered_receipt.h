@@ -36,8 +36,8 @@ struct RenderStats {
   std::map<std::string, uint64_t> notRenderedByName;
   // Barcodes, QR codes and PDF417 symbols whose data a printer refuses.
   uint64_t refusedSymbols = 0;
-  // Commands lost before rendering because the renderer fell too far behind.
-  uint64_t lostCommands = 0;
+  // Bytes lost before rendering because the renderer fell too far behind.
+  uint64_t lostBytes = 0;
 };
 
 }  // namespace qvvp
