@@ -7,11 +7,6 @@ namespace qvvp {
 
 namespace {
 
-constexpr uint8_t kDle = 0x10;
-constexpr uint8_t kEsc = 0x1B;
-constexpr uint8_t kFs = 0x1C;
-constexpr uint8_t kGs = 0x1D;
-
 enum class Payload { kNone, kCounted, kUntilNul, kBlocks };
 
 // What the header bytes seen so far say about a command. When `need` is

@@ -33,6 +33,12 @@
 
 namespace qvvp {
 
+// The bytes that start commands.
+inline constexpr uint8_t kDle = 0x10;
+inline constexpr uint8_t kEsc = 0x1B;
+inline constexpr uint8_t kFs = 0x1C;
+inline constexpr uint8_t kGs = 0x1D;
+
 struct ParsedCommand {
   enum class Kind {
     kText,     // printable bytes

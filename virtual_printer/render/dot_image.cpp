@@ -85,6 +85,14 @@ void CDotImage::DrawScaled(const CDotImage& source, int x, int y, int sx, int sy
   }
 }
 
+CDotImage CDotImage::Cropped(int x, int y, int width, int height) const {
+  CDotImage out(width, height);
+  for (int row = 0; row < out.m_height; ++row) {
+    for (int col = 0; col < out.m_width; ++col) out.Row(row)[col] = At(x + col, y + row);
+  }
+  return out;
+}
+
 CDotImage CDotImage::Rotated180() const {
   CDotImage out(m_width, m_height);
   std::reverse_copy(m_dots.begin(), m_dots.end(), out.m_dots.begin());

@@ -46,6 +46,9 @@ class CDotImage {
   // Prints `source` with every dot enlarged to sx x sy dots.
   void DrawScaled(const CDotImage& source, int x, int y, int sx, int sy);
 
+  // The width x height piece whose top-left dot is (x, y); dots outside
+  // this picture read as paper.
+  CDotImage Cropped(int x, int y, int width, int height) const;
   // The picture turned by 180 degrees, and by 90 degrees clockwise.
   CDotImage Rotated180() const;
   CDotImage RotatedClockwise() const;

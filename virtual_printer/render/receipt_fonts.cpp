@@ -117,32 +117,29 @@ CharCell CReceiptFonts::Centred(const CDotImage* glyph, int width, int height) c
   return cell;
 }
 
-CharCell CReceiptFonts::Single(CharFont font, char32_t codepoint, bool bold) {
+CharCell CReceiptFonts::Cell(uint64_t key, const std::function<CharCell()>& make) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  const uint64_t key = CellKey(font, codepoint, bold, false);
   auto found = m_cells.find(key);
   if (found != m_cells.end()) return found->second;
-  CharCell cell;
-  const CDotImage* glyph = m_faces[static_cast<int>(font)][bold]->Glyph(codepoint);
-  if (glyph != nullptr) {
-    cell = {glyph, 0, 0, CellWidth(font), CellHeight(font)};
-  } else {
-    cell = Centred(UnifontGlyph(codepoint, bold), CellWidth(font), CellHeight(font));
-  }
+  const CharCell cell = make();
   m_cells.emplace(key, cell);
   return cell;
 }
 
+CharCell CReceiptFonts::Single(CharFont font, char32_t codepoint, bool bold) {
+  return Cell(CellKey(font, codepoint, bold, false), [&] {
+    const CDotImage* glyph = m_faces[static_cast<int>(font)][bold]->Glyph(codepoint);
+    if (glyph != nullptr) return CharCell{glyph, 0, 0, CellWidth(font), CellHeight(font)};
+    return Centred(UnifontGlyph(codepoint, bold), CellWidth(font), CellHeight(font));
+  });
+}
+
 CharCell CReceiptFonts::Double(CharFont font, char32_t codepoint, bool bold) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  const uint64_t key = CellKey(font, codepoint, bold, true);
-  auto found = m_cells.find(key);
-  if (found != m_cells.end()) return found->second;
-  const int width = 2 * CellWidth(font);
-  const int height = font == CharFont::kA ? 2 * CellWidth(font) : CellHeight(font);
-  CharCell cell = Centred(UnifontGlyph(codepoint, bold), width, height);
-  m_cells.emplace(key, cell);
-  return cell;
+  return Cell(CellKey(font, codepoint, bold, true), [&] {
+    const int width = 2 * CellWidth(font);
+    const int height = font == CharFont::kA ? 2 * CellWidth(font) : CellHeight(font);
+    return Centred(UnifontGlyph(codepoint, bold), width, height);
+  });
 }
 
 }  // namespace qvvp

@@ -14,6 +14,7 @@
 #define QV_VIRTUAL_PRINTER_RENDER_RECEIPT_FONTS_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -66,6 +67,9 @@ class CReceiptFonts {
   CBitmapFont* Unifont();
   const CDotImage* UnifontGlyph(char32_t codepoint, bool bold);
   CharCell Centred(const CDotImage* glyph, int width, int height) const;
+  // The cached cell under `key`, made by `make` (under the lock) the first
+  // time.
+  CharCell Cell(uint64_t key, const std::function<CharCell()>& make);
 
   std::unique_ptr<CBitmapFont> m_faces[2][2];  // [font][bold]
   std::mutex m_mutex;                          // guards everything below

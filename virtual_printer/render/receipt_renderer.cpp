@@ -5,22 +5,14 @@
 #include <utility>
 
 #include "virtual_printer/render/code_tables.h"
+#include "virtual_printer/render/command_bytes.h"
 
 namespace qvvp {
 
 namespace {
 
-constexpr uint8_t kDle = 0x10;
-constexpr uint8_t kEsc = 0x1B;
-constexpr uint8_t kFs = 0x1C;
-constexpr uint8_t kGs = 0x1D;
 constexpr int kDefaultPageHeight = 1662;
 constexpr int kDefaultTabColumns = 8;
-
-// Byte i of a command, 0 past its end (a command cut short reads as zeros).
-uint8_t At(const std::vector<uint8_t>& b, size_t i) { return i < b.size() ? b[i] : 0; }
-
-int Le16(const std::vector<uint8_t>& b, size_t i) { return At(b, i) | (At(b, i + 1) << 8); }
 
 // "ESC 0C": the name a command the parser does not know is counted under.
 std::string UnknownName(const ParsedCommand& command) {
@@ -114,9 +106,9 @@ void CReceiptRenderer::Dispatch(const ParsedCommand& command) {
     case kGs: DispatchGs(b, command); return;
     case kFs: DispatchFs(b, command); return;
     case kDle:
-      if (b[1] == 0x14 && At(b, 2) == 1) {
-        Note("drawer pulse (real time) on pin " + std::string(At(b, 3) == 1 ? "5" : "2") + ", " +
-             std::to_string(At(b, 4) * 100) + " ms");
+      if (b[1] == 0x14 && ByteAt(b, 2) == 1) {
+        Note("drawer pulse (real time) on pin " + std::string(ByteAt(b, 3) == 1 ? "5" : "2") +
+             ", " + std::to_string(ByteAt(b, 4) * 100) + " ms");
       }
       return;  // real-time requests print nothing
   }
@@ -144,7 +136,7 @@ void CReceiptRenderer::DispatchControl(uint8_t byte) {
 }
 
 void CReceiptRenderer::DispatchEsc(const std::vector<uint8_t>& b, const ParsedCommand& command) {
-  const uint8_t n = At(b, 2);
+  const uint8_t n = ByteAt(b, 2);
   const bool lineStart = m_line.empty();
   switch (b[1]) {
     case 0x40: Reset(); return;                             // ESC @
@@ -177,15 +169,15 @@ void CReceiptRenderer::DispatchEsc(const std::vector<uint8_t>& b, const ParsedCo
       }
       return;
     case 0x24:  // ESC $
-      if (Le16(b, 2) < LineWidth()) m_line.SetPosition(Le16(b, 2));
+      if (WordAt(b, 2) < LineWidth()) m_line.SetPosition(WordAt(b, 2));
       return;
     case 0x5C: {  // ESC \: signed
-      const int x = m_line.position() + static_cast<int16_t>(Le16(b, 2));
+      const int x = m_line.position() + static_cast<int16_t>(WordAt(b, 2));
       if (x >= 0 && x < LineWidth()) m_line.SetPosition(x);
       return;
     }
     case 0x57: {  // ESC W
-      const PageArea area{Le16(b, 2), Le16(b, 4), Le16(b, 6), Le16(b, 8)};
+      const PageArea area{WordAt(b, 2), WordAt(b, 4), WordAt(b, 6), WordAt(b, 8)};
       if (area.width == 0 || area.height == 0) return;
       if (m_pageMode) {
         FlushLine();
@@ -203,7 +195,8 @@ void CReceiptRenderer::DispatchEsc(const std::vector<uint8_t>& b, const ParsedCo
     case 0x6D: Cut(true); return;        // ESC m
     case 0x70:                           // ESC p
       Note("drawer pulse on pin " + std::string((n & 1) ? "5" : "2") + ", " +
-           std::to_string(At(b, 3) * 2) + " ms on, " + std::to_string(At(b, 4) * 2) + " ms off");
+           std::to_string(ByteAt(b, 3) * 2) + " ms on, " + std::to_string(ByteAt(b, 4) * 2) +
+           " ms off");
       return;
     case 0x21:  // ESC !
       m_char.font = (n & 1) ? CharFont::kB : CharFont::kA;
@@ -231,7 +224,7 @@ void CReceiptRenderer::DispatchEsc(const std::vector<uint8_t>& b, const ParsedCo
 }
 
 void CReceiptRenderer::DispatchGs(const std::vector<uint8_t>& b, const ParsedCommand& command) {
-  const uint8_t n = At(b, 2);
+  const uint8_t n = ByteAt(b, 2);
   switch (b[1]) {
     case 0x21:  // GS !: both factors 1..8, or the command is ignored
       if ((n >> 4) <= 7 && (n & 0x0F) <= 7) {
@@ -240,15 +233,15 @@ void CReceiptRenderer::DispatchGs(const std::vector<uint8_t>& b, const ParsedCom
       }
       return;
     case 0x4C:  // GS L: only at the start of a line in standard mode
-      if (!m_pageMode && m_line.empty()) m_leftMargin = std::min(Le16(b, 2), kPaperWidth - 1);
+      if (!m_pageMode && m_line.empty()) m_leftMargin = std::min(WordAt(b, 2), kPaperWidth - 1);
       return;
     case 0x57:  // GS W
-      if (!m_pageMode && m_line.empty() && Le16(b, 2) > 0) m_printWidth = Le16(b, 2);
+      if (!m_pageMode && m_line.empty() && WordAt(b, 2) > 0) m_printWidth = WordAt(b, 2);
       return;
     case 0x24:  // GS $
     case 0x5C:  // GS \: vertical position in page mode
       if (m_pageMode) {
-        const int v = b[1] == 0x24 ? Le16(b, 2) : m_page.v() + static_cast<int16_t>(Le16(b, 2));
+        const int v = b[1] == 0x24 ? WordAt(b, 2) : m_page.v() + static_cast<int16_t>(WordAt(b, 2));
         if (v < 0 || v >= m_page.lineDepth()) return;
         PlaceLineHere();
         m_page.SetV(v);
@@ -258,7 +251,7 @@ void CReceiptRenderer::DispatchGs(const std::vector<uint8_t>& b, const ParsedCom
       const bool feed = b.size() > 3;
       if (feed && !m_pageMode) {
         FlushLine();
-        Feed(At(b, 3));
+        Feed(ByteAt(b, 3));
       }
       if (n == 0 || n == 48 || n == 65 || n == 97 || n == 103) Cut(false);
       if (n == 1 || n == 49 || n == 66 || n == 98 || n == 104) Cut(true);
@@ -299,7 +292,7 @@ void CReceiptRenderer::DispatchGs(const std::vector<uint8_t>& b, const ParsedCom
 }
 
 void CReceiptRenderer::DispatchFs(const std::vector<uint8_t>& b, const ParsedCommand& command) {
-  const uint8_t n = At(b, 2);
+  const uint8_t n = ByteAt(b, 2);
   switch (b[1]) {
     case 0x26: m_kanji = true; return;                 // FS &
     case 0x2E: m_kanji = false; return;                // FS .
@@ -317,7 +310,7 @@ void CReceiptRenderer::DispatchFs(const std::vector<uint8_t>& b, const ParsedCom
       return;
     case 0x53:  // FS S
       m_char.kanjiLeftSpacing = n;
-      m_char.kanjiRightSpacing = At(b, 3);
+      m_char.kanjiRightSpacing = ByteAt(b, 3);
       return;
     case 0x43: return;  // FS C: the code system is GBK here
     default: NotRendered(command.name == "FS ?" ? UnknownName(command) : command.name); return;

@@ -10,18 +10,12 @@
 #include <vector>
 
 #include "virtual_printer/render/bitmap_font.h"
+#include "virtual_printer/render/render_test_util.h"
 
 namespace qvvp {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes B(std::initializer_list<int> bytes) { return Bytes(bytes.begin(), bytes.end()); }
-Bytes T(const std::string& text) { return Bytes(text.begin(), text.end()); }
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using namespace test;  // B, T and + for byte streams
 
 struct Result {
   std::vector<RenderedReceipt> images;
@@ -38,11 +32,7 @@ Result Render(const Bytes& stream, RenderLimits limits = {}) {
 }
 
 CDotImage Crop(const CDotImage& image, int x, int y, int width, int height) {
-  CDotImage out(width, height);
-  for (int row = 0; row < height; ++row) {
-    for (int col = 0; col < width; ++col) out.Set(col, row, image.At(x + col, y + row));
-  }
-  return out;
+  return image.Cropped(x, y, width, height);
 }
 
 // Glyphs straight from the font files.

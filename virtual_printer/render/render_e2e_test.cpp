@@ -47,11 +47,7 @@ std::string LoopbackAddress() {
 }
 
 CDotImage Crop(const CDotImage& image, int x, int y, int width, int height) {
-  CDotImage out(width, height);
-  for (int row = 0; row < height; ++row) {
-    for (int col = 0; col < width; ++col) out.Set(col, row, image.At(x + col, y + row));
-  }
-  return out;
+  return image.Cropped(x, y, width, height);
 }
 
 CDotImage Glyph(const char* file, char32_t codepoint) {

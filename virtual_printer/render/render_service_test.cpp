@@ -10,20 +10,14 @@
 #include <vector>
 
 #include "test_support/temp_prefix.h"
+#include "virtual_printer/render/render_test_util.h"
 #include "virtual_printer/render/symbol_reader.h"
 
 namespace qvvp {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-
-Bytes B(std::initializer_list<int> bytes) { return Bytes(bytes.begin(), bytes.end()); }
-Bytes T(const std::string& text) { return Bytes(text.begin(), text.end()); }
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using namespace test;  // B, T and + for byte streams
 
 constexpr int64_t kWaitMs = 10000;
 

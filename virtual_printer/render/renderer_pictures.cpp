@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "virtual_printer/render/command_bytes.h"
 #include "virtual_printer/render/receipt_renderer.h"
 
 namespace qvvp {
@@ -10,8 +11,6 @@ namespace qvvp {
 namespace {
 
 constexpr int kHriGap = 2;  // dots between the bars and the human readable text
-
-uint8_t At(const std::vector<uint8_t>& b, size_t i) { return i < b.size() ? b[i] : 0; }
 
 std::vector<uint8_t> Tail(const std::vector<uint8_t>& b, size_t from, size_t count) {
   if (from >= b.size()) return {};
@@ -36,11 +35,11 @@ void CReceiptRenderer::RasterImage(const ParsedCommand& command) {
   // GS v 0 m xL xH yL yH d1...dk: x bytes a row, y rows, leftmost dot in
   // the high bit; m doubles the width (bit 0) and the height (bit 1).
   const std::vector<uint8_t>& b = command.bytes;
-  const int mode = At(b, 3) & 3;
+  const int mode = ByteAt(b, 3) & 3;
   const int scaleX = (mode & 1) ? 2 : 1;
   const int scaleY = (mode & 2) ? 2 : 1;
-  const int rowBytes = At(b, 4) | (At(b, 5) << 8);
-  const int rows = At(b, 6) | (At(b, 7) << 8);
+  const int rowBytes = ByteAt(b, 4) | (ByteAt(b, 5) << 8);
+  const int rows = ByteAt(b, 6) | (ByteAt(b, 7) << 8);
   const int visibleBytes = std::min(rowBytes, (kPaperWidth / scaleX + 7) / 8);
   const int visibleRows = std::min(rows, m_limits.maxImageHeight / scaleY);
   static const ByteDots kByteDots;
@@ -49,7 +48,7 @@ void CReceiptRenderer::RasterImage(const ParsedCommand& command) {
     const size_t start = 8 + static_cast<size_t>(y) * rowBytes;
     uint8_t* dots = picture.Row(y);
     for (int x = 0; x < visibleBytes; ++x) {
-      std::memcpy(dots + x * 8, kByteDots.dots[At(b, start + x)], 8);
+      std::memcpy(dots + x * 8, kByteDots.dots[ByteAt(b, start + x)], 8);
     }
   }
   if (command.truncated) Note("raster picture cut short: its data did not all arrive whole");
@@ -67,14 +66,14 @@ void CReceiptRenderer::BitImage(const ParsedCommand& command) {
   // top dot in the high bit; even m prints every dot twice as wide, the
   // 8-dot modes three times as high.
   const std::vector<uint8_t>& b = command.bytes;
-  const int mode = At(b, 2);
+  const int mode = ByteAt(b, 2);
   if (mode != 0 && mode != 1 && mode != 32 && mode != 33) return;
   const int bytesPerColumn = mode >= 32 ? 3 : 1;
-  const int columns = std::min(At(b, 3) | (At(b, 4) << 8), kPaperWidth);
+  const int columns = std::min(ByteAt(b, 3) | (ByteAt(b, 4) << 8), kPaperWidth);
   auto picture = std::make_shared<CDotImage>(columns, bytesPerColumn * 8);
   for (int x = 0; x < columns; ++x) {
     for (int k = 0; k < bytesPerColumn; ++k) {
-      const uint8_t byte = At(b, 5 + static_cast<size_t>(x) * bytesPerColumn + k);
+      const uint8_t byte = ByteAt(b, 5 + static_cast<size_t>(x) * bytesPerColumn + k);
       for (int bit = 0; bit < 8; ++bit) picture->Set(x, k * 8 + bit, (byte >> (7 - bit)) & 1);
     }
   }
@@ -89,13 +88,13 @@ void CReceiptRenderer::BitImage(const ParsedCommand& command) {
 void CReceiptRenderer::Barcode(const ParsedCommand& command) {
   // GS k m d1...dk NUL (m 0..6) or GS k m n d1...dn (m 65..).
   const std::vector<uint8_t>& b = command.bytes;
-  const int system = At(b, 2);
+  const int system = ByteAt(b, 2);
   std::vector<uint8_t> data;
   if (system <= 6) {
     data = Tail(b, 3, b.size());
     if (!data.empty() && data.back() == 0) data.pop_back();
   } else {
-    data = Tail(b, 4, At(b, 3));
+    data = Tail(b, 4, ByteAt(b, 3));
   }
   EncodedSymbol symbol;
   std::string error;
@@ -109,10 +108,10 @@ void CReceiptRenderer::Barcode(const ParsedCommand& command) {
 void CReceiptRenderer::Symbol2d(const ParsedCommand& command) {
   // GS ( k pL pH cn fn [parameters]: cn 48 PDF417, 49 QR code.
   const std::vector<uint8_t>& b = command.bytes;
-  const size_t length = At(b, 3) | (At(b, 4) << 8);
-  const int cn = At(b, 5);
-  const int fn = At(b, 6);
-  const uint8_t n = At(b, 7);
+  const size_t length = ByteAt(b, 3) | (ByteAt(b, 4) << 8);
+  const int cn = ByteAt(b, 5);
+  const int fn = ByteAt(b, 6);
+  const uint8_t n = ByteAt(b, 7);
   const std::vector<uint8_t> stored = length >= 3 ? Tail(b, 8, length - 3) : std::vector<uint8_t>{};
   std::string error;
   EncodedSymbol symbol;
@@ -151,8 +150,8 @@ void CReceiptRenderer::Symbol2d(const ParsedCommand& command) {
         if (n >= 2 && n <= 8) m_pdf417.rowHeight = n;
         return;
       case 69:  // m n: 48 a level 0..8 (n 48..56); 49 a ratio, left to the encoder
-        if (n == 48 && At(b, 8) >= 48 && At(b, 8) <= 56)
-          m_pdf417.options.errorLevel = At(b, 8) - 48;
+        if (n == 48 && ByteAt(b, 8) >= 48 && ByteAt(b, 8) <= 56)
+          m_pdf417.options.errorLevel = ByteAt(b, 8) - 48;
         if (n == 49) m_pdf417.options.errorLevel = -1;
         return;
       case 70: m_pdf417.options.truncated = (n & 1) != 0; return;
@@ -174,10 +173,10 @@ void CReceiptRenderer::Symbol2d(const ParsedCommand& command) {
 void CReceiptRenderer::EscZSymbol(const ParsedCommand& command) {
   // ESC Z m n k dL dH d1...dk prints the 2D symbol chosen with GS Z.
   const std::vector<uint8_t>& b = command.bytes;
-  const int m = At(b, 2);
-  const int n = At(b, 3);
-  const int k = At(b, 4);
-  const std::vector<uint8_t> data = Tail(b, 7, At(b, 5) | (At(b, 6) << 8));
+  const int m = ByteAt(b, 2);
+  const int n = ByteAt(b, 3);
+  const int k = ByteAt(b, 4);
+  const std::vector<uint8_t> data = Tail(b, 7, ByteAt(b, 5) | (ByteAt(b, 6) << 8));
   EncodedSymbol symbol;
   std::string error;
   if (m_symbolType == 0) {

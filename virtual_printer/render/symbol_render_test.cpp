@@ -7,19 +7,13 @@
 #include <vector>
 
 #include "virtual_printer/render/receipt_renderer.h"
+#include "virtual_printer/render/render_test_util.h"
 #include "virtual_printer/render/symbol_reader.h"
 
 namespace qvvp {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes B(std::initializer_list<int> bytes) { return Bytes(bytes.begin(), bytes.end()); }
-Bytes T(const std::string& text) { return Bytes(text.begin(), text.end()); }
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using namespace test;  // B, T and + for byte streams
 
 std::vector<RenderedReceipt> Render(const Bytes& stream, RenderStats* stats = nullptr) {
   std::vector<RenderedReceipt> images;
