@@ -70,15 +70,11 @@ TEST(DeviceNamesTest, UsbInstanceIsAPlainSerialElseThePortPath) {
     const char* serial;
     const char* expected;
   } cases[] = {
-      {"A1B2", "A1B2"},
-      {"SN-01_a.b:c=d@e+f", "SN-01_a.b:c=d@e+f"},
+      {"A1B2", "A1B2"},    {"SN-01_a.b:c=d@e+f", "SN-01_a.b:c=d@e+f"},
       {"A1B2   ", "A1B2"},  // padded serials lose their trailing blanks
-      {"", "1-1.2"},
-      {"   ", "1-1.2"},
-      {"AB CD", "1-1.2"},
-      {"X#1", "1-1.2"},
-      {"X/1", "1-1.2"},
-      {"5&1a", "1-1.2"},
+      {"", "1-1.2"},       {"   ", "1-1.2"},
+      {"AB CD", "1-1.2"},  {"X#1", "1-1.2"},
+      {"X/1", "1-1.2"},    {"5&1a", "1-1.2"},
   };
   for (const auto& c : cases) EXPECT_EQ(UsbPrinterInstance(c.serial, "1-1.2"), c.expected);
 

@@ -40,8 +40,7 @@ std::optional<unsigned> PtsIndex(const struct stat& st) {
 }
 
 bool IsPtmx(const struct stat& st) {
-  return S_ISCHR(st.st_mode) && major(st.st_rdev) == kPtmxMajor &&
-         minor(st.st_rdev) == kPtmxMinor;
+  return S_ISCHR(st.st_mode) && major(st.st_rdev) == kPtmxMajor && minor(st.st_rdev) == kPtmxMinor;
 }
 
 // "tty-index:" of a master's fdinfo.

@@ -46,8 +46,8 @@ std::vector<UsbDeviceBinding> QueryUsbDeviceBindings(uint16_t vendor_id, uint16_
     if (!matches(usb)) return;
     UsbDeviceBinding binding;
     binding.portPath = UdevText(udev_device_get_sysname(usb));
-    binding.instance = UsbPrinterInstance(
-        UdevText(udev_device_get_sysattr_value(usb, "serial")), binding.portPath);
+    binding.instance = UsbPrinterInstance(UdevText(udev_device_get_sysattr_value(usb, "serial")),
+                                          binding.portPath);
     binding.node = UdevText(udev_device_get_devnode(usb));
     devices[binding.portPath] = std::move(binding);
   });
@@ -73,10 +73,9 @@ std::vector<UsbDeviceBinding> QueryUsbDeviceBindings(uint16_t vendor_id, uint16_
 
   std::vector<UsbDeviceBinding> result;
   for (auto& [path, binding] : devices) {
-    std::sort(binding.interfaces.begin(), binding.interfaces.end(),
-              [](const UsbInterfaceBinding& a, const UsbInterfaceBinding& b) {
-                return a.name < b.name;
-              });
+    std::sort(
+        binding.interfaces.begin(), binding.interfaces.end(),
+        [](const UsbInterfaceBinding& a, const UsbInterfaceBinding& b) { return a.name < b.name; });
     result.push_back(std::move(binding));
   }
   return result;

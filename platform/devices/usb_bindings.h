@@ -27,9 +27,9 @@ struct UsbInterfaceBinding {
 };
 
 struct UsbDeviceBinding {
-  std::string portPath;        // "1-1.2"
-  std::string instance;        // UsbPrinterInstance of serial and port path
-  std::filesystem::path node;  // "/dev/bus/usb/001/004", where libusb opens it
+  std::string portPath;                           // "1-1.2"
+  std::string instance;                           // UsbPrinterInstance of serial and port path
+  std::filesystem::path node;                     // "/dev/bus/usb/001/004", where libusb opens it
   std::vector<UsbInterfaceBinding> interfaces;    // sorted by name
   std::vector<std::filesystem::path> usblpNodes;  // "/dev/usb/lp0"
 };

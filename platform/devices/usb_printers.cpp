@@ -186,8 +186,7 @@ std::optional<UsbDeviceId> ParseStableUsbLinkName(std::string_view name) {
     return std::nullopt;
   }
   UsbDeviceId id;
-  if (!ParseHex4(name.substr(4, 4), &id.vendorId) ||
-      !ParseHex4(name.substr(9, 4), &id.productId)) {
+  if (!ParseHex4(name.substr(4, 4), &id.vendorId) || !ParseHex4(name.substr(9, 4), &id.productId)) {
     return std::nullopt;
   }
   id.instance = std::string(name.substr(14));
