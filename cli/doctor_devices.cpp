@@ -254,8 +254,8 @@ void CDeviceChecks::CheckNodeUse(const std::string& subject, const fs::path& nod
     ::stat(node.c_str(), &st);
     const std::string advice = GroupAdvice(st, R_OK | W_OK, CurrentCaller());
     m_report.Fail(subject, "you may not open " + node.string() + " (" + OwnershipText(st) + "); " +
-                               (advice.empty() ? "no group may write it: install the package's "
-                                                 "udev rules or ask the administrator"
+                               (advice.empty() ? "no group of yours could: ask the administrator "
+                                                 "for a udev rule that gives one access"
                                                : advice));
   } else {
     m_report.Ok(subject, "you may open " + node.string());

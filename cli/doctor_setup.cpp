@@ -41,8 +41,20 @@ std::string AccessRemedy(const fs::path& path, int mode, const std::string& othe
   return " (" + OwnershipText(st) + "); " + (advice.empty() ? otherwise : advice);
 }
 
-// How to run `qvopos register` for this prefix.
+// True when the machine-wide prefix exists but the caller may not write it,
+// so that every program falls back to a prefix of the caller's own.
+bool MachinePrefixRefused() {
+  const char* env = std::getenv("QV_OPOS_ROOT");
+  return (env == nullptr || *env == '\0') && Exists(qvplatform::MachinePrefixRoot()) &&
+         qvplatform::PrefixRoot() != qvplatform::MachinePrefixRoot();
+}
+
+// How to register for this prefix.
 std::string RegisterCommand() {
+  if (MachinePrefixRefused()) {
+    return "get access to " + qvplatform::MachinePrefixRoot().string() +
+           " (see the prefix line), or qvopos register in a prefix of your own";
+  }
   const bool machine = std::getenv("QV_OPOS_ROOT") == nullptr &&
                        qvplatform::PrefixRoot() == qvplatform::MachinePrefixRoot();
   return machine && ::geteuid() != 0 ? "sudo qvopos register" : "qvopos register";
@@ -123,10 +135,11 @@ void CheckPrefix(CDoctorReport& report) {
   const std::string where = from_env          ? " (QV_OPOS_ROOT)"
                             : root == machine ? " (machine-wide)"
                                               : " (per user)";
-  if (!from_env && root != machine && Exists(machine)) {
-    report.Warn("prefix", "using " + root.string() + " because " + machine.string() +
-                              " is not writable for you" +
+  if (MachinePrefixRefused()) {
+    report.Fail("prefix", machine.string() + " is not writable for you, so the programs use " +
+                              root.string() + " instead" +
                               AccessRemedy(machine, W_OK | X_OK, "ask the administrator"));
+    return;
   }
   std::error_code ec;
   if (!fs::is_directory(root, ec)) {
@@ -172,10 +185,17 @@ bool CheckRegistry(CDoctorReport& report) {
   RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, key.receive());
   const std::string failure = RegGetLastErrorText();
   if (!failure.empty()) {
-    const std::string remedy =
-        CallerMay(store, R_OK)
-            ? "; move the file away, then " + RegisterCommand() + " and add the devices again"
-            : AccessRemedy(store, R_OK, "ask the administrator");
+    // The store needs writing even to be read (its journal), so a store the
+    // caller may not write fails like a damaged one.
+    const fs::path folder = fs::path(store).parent_path();
+    std::string remedy;
+    if (!CallerMay(folder, W_OK | X_OK)) {
+      remedy = AccessRemedy(folder, W_OK | X_OK, "ask the administrator");
+    } else if (!CallerMay(store, R_OK | W_OK)) {
+      remedy = AccessRemedy(store, R_OK | W_OK, "ask the administrator");
+    } else {
+      remedy = "; move the file away, then " + RegisterCommand() + " and add the devices again";
+    }
     report.Fail("registry", failure + remedy);
     return false;
   }
