@@ -95,6 +95,9 @@ class CDeviceChecks {
 
  private:
   void CheckNetwork(const std::string& subject, const std::string& address);
+  void CheckSerialPort(const std::string& subject, const std::string& port);
+  void CheckParallelPort(const std::string& subject, const std::string& value);
+  void CheckUsbPrinter(const std::string& subject, const std::string& path, const std::string& add);
   // The node behind `name` (a COMn, LPTn or USB path), reached through the
   // dosdevices link `link_name` when there is one; false after a FAIL.
   bool CheckResolves(const std::string& subject, const std::string& name, const std::string& shown,
@@ -152,46 +155,62 @@ void CDeviceChecks::CheckPrinter(const std::u16string& ldn) {
   m_report.Ok(subject, Narrow(chosen->type) + " settings complete (" + Narrow(chosen->texts[0]) +
                            " " + Printable(key.GetString(chosen->texts[0])) + ")");
 
-  fs::path node;
   if (chosen->type == qvtoolreg::kIoTypeENet) {
     CheckNetwork(subject, value);
   } else if (chosen->type == qvtoolreg::kIoTypeCom) {
-    const std::optional<int> number = qvplatform::ParsePortNumber(value, "COM");
-    const std::string link = "com" + (number ? std::to_string(*number) : std::string("N"));
-    const std::optional<fs::path> fallback =
-        number ? qvplatform::DefaultComNode(*number) : std::nullopt;
-    const std::string advice = "no link " + (qvplatform::DosDevices() / link).string() +
-                               (fallback ? " and no " + fallback->string() : std::string()) +
-                               "; link the port: ln -s /dev/serial/by-id/<adapter> " +
-                               (qvplatform::DosDevices() / link).string();
-    if (CheckResolves(subject, "\\\\.\\" + value, value, link, advice, &node))
-      CheckNodeUse(subject, node);
+    CheckSerialPort(subject, value);
   } else if (chosen->type == qvtoolreg::kIoTypeLpt) {
-    // Stored with the spooler's trailing colon.
-    const std::string port = value.back() == ':' ? value.substr(0, value.size() - 1) : value;
-    const std::optional<int> number = qvplatform::ParsePortNumber(port, "LPT");
-    const std::string link = "lpt" + (number ? std::to_string(*number) : std::string("N"));
-    const std::string advice = "no link " + (qvplatform::DosDevices() / link).string() +
-                               "; link the port: ln -s /dev/usb/lpN " +
-                               (qvplatform::DosDevices() / link).string();
-    if (CheckResolves(subject, port, port, link, advice, &node)) CheckNodeUse(subject, node);
+    CheckParallelPort(subject, value);
   } else {
-    std::optional<qvplatform::UsbDeviceId> id = qvplatform::ParseUsbDeviceName(value);
-    if (!id || !qvtoolreg::PassesUsbPrinterFilter(Widen(value))) {
-      m_report.Fail(subject, "USBPort names no supported printer; " + chosen->add +
-                                 " (qvopos ports lists the printers found)");
-      return;
-    }
-    const std::string link =
-        qvplatform::UsbPrinterLinkName(id->vendorId, id->productId, id->instance);
-    if (!qvplatform::ResolveDevicePath(value)) {
-      CheckUsbUnresolved(subject, *id);
-      return;
-    }
-    if (CheckResolves(subject, value, "the USB path", link, "", &node)) {
-      CheckNodeUse(subject, node);
-      CheckUsbBinding(subject, *id, link, node);
-    }
+    CheckUsbPrinter(subject, value, chosen->add);
+  }
+}
+
+void CDeviceChecks::CheckSerialPort(const std::string& subject, const std::string& port) {
+  const std::optional<int> number = qvplatform::ParsePortNumber(port, "COM");
+  const std::string link = "com" + (number ? std::to_string(*number) : std::string("N"));
+  const std::optional<fs::path> fallback =
+      number ? qvplatform::DefaultComNode(*number) : std::nullopt;
+  const std::string advice = "no link " + (qvplatform::DosDevices() / link).string() +
+                             (fallback ? " and no " + fallback->string() : std::string()) +
+                             "; link the port: ln -s /dev/serial/by-id/<adapter> " +
+                             (qvplatform::DosDevices() / link).string();
+  fs::path node;
+  if (CheckResolves(subject, "\\\\.\\" + port, port, link, advice, &node)) {
+    CheckNodeUse(subject, node);
+  }
+}
+
+void CDeviceChecks::CheckParallelPort(const std::string& subject, const std::string& value) {
+  // Stored with the spooler's trailing colon.
+  const std::string port = value.back() == ':' ? value.substr(0, value.size() - 1) : value;
+  const std::optional<int> number = qvplatform::ParsePortNumber(port, "LPT");
+  const std::string link = "lpt" + (number ? std::to_string(*number) : std::string("N"));
+  const std::string advice = "no link " + (qvplatform::DosDevices() / link).string() +
+                             "; link the port: ln -s /dev/usb/lpN " +
+                             (qvplatform::DosDevices() / link).string();
+  fs::path node;
+  if (CheckResolves(subject, port, port, link, advice, &node)) CheckNodeUse(subject, node);
+}
+
+void CDeviceChecks::CheckUsbPrinter(const std::string& subject, const std::string& path,
+                                    const std::string& add) {
+  std::optional<qvplatform::UsbDeviceId> id = qvplatform::ParseUsbDeviceName(path);
+  if (!id || !qvtoolreg::PassesUsbPrinterFilter(Widen(path))) {
+    m_report.Fail(subject, "USBPort names no supported printer; " + add +
+                               " (qvopos ports lists the printers found)");
+    return;
+  }
+  if (!qvplatform::ResolveDevicePath(path)) {
+    CheckUsbUnresolved(subject, *id);
+    return;
+  }
+  const std::string link =
+      qvplatform::UsbPrinterLinkName(id->vendorId, id->productId, id->instance);
+  fs::path node;
+  if (CheckResolves(subject, path, "the USB path", link, "", &node)) {
+    CheckNodeUse(subject, node);
+    CheckUsbBinding(subject, *id, link, node);
   }
 }
 
