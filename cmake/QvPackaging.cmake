@@ -10,6 +10,10 @@
 # udev. Included by the top-level CMakeLists.txt after every target, so the
 # package picks up every install rule (the dialog programs' too, when built).
 
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  return()
+endif()
+
 set(QV_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 # Relative to the install prefix, which is /usr in the package: udev and
