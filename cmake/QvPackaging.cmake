@@ -42,6 +42,10 @@ qvopos command-line tool (configuration, printing, qvopos doctor), the
 virtual printer qv-virtual-printer, udev rules for the supported USB
 printers and the machine-wide prefix /var/lib/qvopos (group lp).")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A shlibs file and the ldconfig trigger for the libraries that carry a
+# SONAME.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS udev)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${QV_PACKAGING_DIR}/debian/postinst
