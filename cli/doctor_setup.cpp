@@ -63,7 +63,13 @@ std::string RegisterCommand() {
 struct RegisteredClass {
   const char* subject;
   const char16_t* progId;
+  bool servedByQvso;  // by libQVSO.so, which this qvopos registers from its own place
 };
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec);
+}
 
 // Why CoGetClassObject failed, in words.
 std::string LoadFailure(HRESULT hr, const std::string& library) {
@@ -122,6 +128,13 @@ void CheckClass(CDoctorReport& report, const RegisteredClass& entry) {
     return;
   }
   factory->Release();
+  const fs::path own = QvsoLibraryPath();
+  if (entry.servedByQvso && !own.empty() && !SameFile(own, library)) {
+    report.Warn(entry.subject, name + " loads from " + library + ", not from " + own.string() +
+                                   " that comes with this qvopos; " + RegisterCommand() +
+                                   " to use that one");
+    return;
+  }
   report.Ok(entry.subject, name + " loads from " + library);
 }
 
@@ -210,10 +223,10 @@ bool CheckRegistry(CDoctorReport& report) {
 void CheckRegistration(CDoctorReport& report) {
   const HRESULT init = CoInitialize(nullptr);
   const RegisteredClass classes[] = {
-      {"service object", qvreg::kProgIdPrinterW},
-      {"service object", qvreg::kProgIdDrawerW},
-      {"control object", qvcontrols::kProgIdPOSPrinter},
-      {"control object", qvcontrols::kProgIdCashDrawer},
+      {"service object", qvreg::kProgIdPrinterW, true},
+      {"service object", qvreg::kProgIdDrawerW, true},
+      {"control object", qvcontrols::kProgIdPOSPrinter, false},
+      {"control object", qvcontrols::kProgIdCashDrawer, false},
   };
   for (const RegisteredClass& entry : classes) CheckClass(report, entry);
   if (SUCCEEDED(init)) {
