@@ -34,7 +34,8 @@ bool ParseRule(const std::string& line, Rule* rule, std::string* error) {
     while (i < line.size() && (IsBlank(line[i]) || line[i] == ',')) ++i;
     if (i == line.size()) return true;
     Token token;
-    while (i < line.size() && (std::isalpha(static_cast<unsigned char>(line[i])) || line[i] == '_')) {
+    while (i < line.size() &&
+           (std::isalpha(static_cast<unsigned char>(line[i])) || line[i] == '_')) {
       token.key += line[i++];
     }
     if (i < line.size() && line[i] == '{') {

@@ -59,8 +59,8 @@ UdevWalk Printer(const std::string& vendor, const std::string& product, const ch
 
 // What the device map expects: /dev/qvopos/<StableUsbLinkName>.
 std::string ExpectedLink(uint16_t vendor, uint16_t product, const std::string& serial) {
-  return "qvopos/" + qvplatform::StableUsbLinkName(
-                         vendor, product, qvplatform::UsbPrinterInstance(serial, "1-1.2"));
+  return "qvopos/" + qvplatform::StableUsbLinkName(vendor, product,
+                                                   qvplatform::UsbPrinterInstance(serial, "1-1.2"));
 }
 
 TEST(UdevRulesTest, RecordedPrinterGetsGroupLpAndTheLinkTheDeviceMapKnows) {
@@ -98,7 +98,8 @@ TEST(UdevRulesTest, InstanceIsAPlainSerialElseThePortPathNeverAHubsSerial) {
 TEST(UdevRulesTest, ExactlyTheSupportedPairsAndNothingElse) {
   // Every vendor/product pair the rules name is one the configuration tool
   // offers, and each gets its link.
-  const std::regex pair_rule("ATTRS\\{idVendor\\}==\"([0-9a-f]{4})\", ATTRS\\{idProduct\\}==\"([0-9a-f]{4})\"");
+  const std::regex pair_rule(
+      "ATTRS\\{idVendor\\}==\"([0-9a-f]{4})\", ATTRS\\{idProduct\\}==\"([0-9a-f]{4})\"");
   std::set<std::pair<std::string, std::string>> pairs;
   for (std::sregex_iterator it(Rules().begin(), Rules().end(), pair_rule), end; it != end; ++it) {
     const std::string vendor = (*it)[1], product = (*it)[2];
@@ -115,8 +116,7 @@ TEST(UdevRulesTest, ExactlyTheSupportedPairsAndNothingElse) {
 
   // A vendor of one pair with the product of another, a serial adapter:
   // untouched (the adapter keeps the system's dialout).
-  for (const UdevWalk& device :
-       {Printer("0fe6", "811d", "S1"), Recorded("ttyusb-adapter.walk")}) {
+  for (const UdevWalk& device : {Printer("0fe6", "811d", "S1"), Recorded("ttyusb-adapter.walk")}) {
     const UdevOutcome outcome = Apply(device);
     EXPECT_TRUE(outcome.group.empty());
     EXPECT_TRUE(outcome.mode.empty());
