@@ -20,8 +20,8 @@ using qvconfig_test::Find;
 using qvconfig_test::Items;
 using qvconfig_test::MessageBoxLog;
 using qvtoolreg_test::kDrawerClassKey;
-using qvtoolreg_test::kPrinterClassKey;
 using qvtoolreg_test::KeyExists;
+using qvtoolreg_test::kPrinterClassKey;
 using qvtoolreg_test::PutString;
 using qvtoolreg_test::ValuesOf;
 using Values = std::map<std::u16string, std::u16string>;
@@ -42,9 +42,7 @@ class DrawerPageTest : public ::testing::Test {
   QComboBox* DeviceName(CDrawerDlg& page) { return Find<QComboBox>(&page, "Device Name:"); }
   QComboBox* UsesPrinter(CDrawerDlg& page) { return Find<QComboBox>(&page, "Uses Printer:"); }
   QLineEdit* PulseOn(CDrawerDlg& page) { return Find<QLineEdit>(&page, "Pulse on time(0~255):"); }
-  QLineEdit* PulseOff(CDrawerDlg& page) {
-    return Find<QLineEdit>(&page, "Pulse off time(0~255):");
-  }
+  QLineEdit* PulseOff(CDrawerDlg& page) { return Find<QLineEdit>(&page, "Pulse off time(0~255):"); }
   QRadioButton* Pin(CDrawerDlg& page, int pin) {
     return Find<QRadioButton>(&page, QString("Pin %1").arg(pin));
   }

@@ -31,8 +31,8 @@ using qvconfig_test::Choose;
 using qvconfig_test::Find;
 using qvconfig_test::Items;
 using qvconfig_test::MessageBoxLog;
-using qvtoolreg_test::kPrinterClassKey;
 using qvtoolreg_test::KeyExists;
+using qvtoolreg_test::kPrinterClassKey;
 using qvtoolreg_test::PutString;
 using qvtoolreg_test::ValuesOf;
 using Values = std::map<std::u16string, std::u16string>;
@@ -221,14 +221,14 @@ TEST_F(PrinterPageTest, PendingSerialSettingsGoToEveryPrinterSavedAsCom) {
 
 TEST_F(PrinterPageTest, PortConfigureStartsFromTheStoredSerialSettings) {
   Attach("COM61");
-  for (const auto& [name, value] : std::initializer_list<std::pair<std::u16string, std::u16string>>{
-           {u"", u"QV.Opos.Printer"},
-           {u"IOType", u"COM"},
-           {u"Serial Port", u"COM61"},
-           {u"BaudRate", u"57600"},
-           {u"Parity", u"2"},
-           {u"StopBits", u"1"},
-           {u"FlowControl", u"2"}}) {
+  for (const auto& [name, value] :
+       std::initializer_list<std::pair<std::u16string, std::u16string>>{{u"", u"QV.Opos.Printer"},
+                                                                        {u"IOType", u"COM"},
+                                                                        {u"Serial Port", u"COM61"},
+                                                                        {u"BaudRate", u"57600"},
+                                                                        {u"Parity", u"2"},
+                                                                        {u"StopBits", u"1"},
+                                                                        {u"FlowControl", u"2"}}) {
     PutString(kFront, name, value);
   }
   CPrinterDlg page;
