@@ -7,9 +7,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
 
 #include "common/gui/accessibility.h"
 #include "config_tool/pending_ports.h"
+#include "platform/base/prefix.h"
+#include "platform/devices/device_map.h"
 
 namespace qvconfig_test {
 namespace {
@@ -144,6 +149,16 @@ QStringList TabOrder(QWidget* root) {
     }
   } while (widget != root);
   return order;
+}
+
+void AttachDevice(const std::string& name) {
+  std::string file = "node-" + name;
+  for (char& c : file) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
+  }
+  const std::filesystem::path node = qvplatform::PrefixRoot() / file;
+  std::ofstream(node).put('\n');
+  ASSERT_EQ(qvplatform::DefineDosDevice(name, node), 0) << name;
 }
 
 void ResetPendingPorts() { qvconfig::PendingPorts() = {}; }

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "common/gui/message_box.h"
@@ -74,6 +75,11 @@ void ExpectFindableByAssistiveTechnology(QWidget* root);
 // The AccessibleLabel of each control under `root` that Tab reaches, in
 // the order Tab reaches them.
 QStringList TabOrder(QWidget* root);
+
+// Attaches a device under the Windows name `name` ("COM7", "LPT1",
+// "usb#vid_0fe6&pid_811e#A1B2") in the current prefix's device map. Its node
+// is a plain file: enough to be listed, not to be opened as a port.
+void AttachDevice(const std::string& name);
 
 // Starts every test with the pending port settings of a fresh program.
 void ResetPendingPorts();

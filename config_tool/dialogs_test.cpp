@@ -44,23 +44,15 @@ class DialogsTest : public ::testing::Test {
  protected:
   void SetUp() override { qvconfig_test::ResetPendingPorts(); }
 
-  // Attaches a device node (a plain file will do for listing) under `name`.
-  void Attach(const std::string& name) {
-    const std::filesystem::path node = m_prefix.root() / ("node-" + std::to_string(m_nodes++));
-    std::ofstream(node).put('\n');
-    ASSERT_EQ(qvplatform::DefineDosDevice(name, node), 0) << name;
-  }
-
   void ClickOk(QWidget* dialog) { Find<QPushButton>(dialog, "OK")->click(); }
 
   TempPrefix m_prefix;
   MessageBoxLog m_boxes;
-  int m_nodes = 0;
 };
 
 TEST_F(DialogsTest, SerialDialogShowsTheStoredSettingsAndOkStoresTheChoice) {
-  Attach("COM61");
-  Attach("COM62");
+  qvconfig_test::AttachDevice("COM61");
+  qvconfig_test::AttachDevice("COM62");
   const struct {
     SerialSettings stored;
     const char* baudShown;
@@ -105,7 +97,7 @@ TEST_F(DialogsTest, SerialDialogShowsTheStoredSettingsAndOkStoresTheChoice) {
 }
 
 TEST_F(DialogsTest, SerialDialogCancelAndOkWithoutPortKeepTheConstructedSettings) {
-  Attach("COM61");
+  qvconfig_test::AttachDevice("COM61");
   const SerialSettings stored = {u"COM61", 57600, 8, 7, 0, 0};
   {
     CSerialDlg dialog(stored);
@@ -123,13 +115,14 @@ TEST_F(DialogsTest, SerialDialogCancelAndOkWithoutPortKeepTheConstructedSettings
 }
 
 TEST_F(DialogsTest, UsbDialogOffersSupportedPrintersAndOkTakesTheChosenOne) {
-  Attach("usb#vid_0fe6&pid_811f#QVT0");  // 811F belongs to vendor 0FE7: not offered
+  qvconfig_test::AttachDevice(
+      "usb#vid_0fe6&pid_811f#QVT0");  // 811F belongs to vendor 0FE7: not offered
   {
     CUsbPortDlg dialog(nullptr, std::make_unique<CDeviceChangeMonitor>());
     EXPECT_TRUE(Items(Find<QComboBox>(&dialog, "USB Port:")).isEmpty());
     EXPECT_FALSE(Find<QPushButton>(&dialog, "OK")->isEnabled());
   }
-  Attach("usb#vid_0fe6&pid_811e#QVT1");
+  qvconfig_test::AttachDevice("usb#vid_0fe6&pid_811e#QVT1");
   CUsbPortDlg dialog(nullptr, std::make_unique<CDeviceChangeMonitor>());
   QComboBox* list = Find<QComboBox>(&dialog, "USB Port:");
   EXPECT_EQ(Items(list), QStringList({"vid_0fe6&pid_811e"}));
@@ -143,14 +136,14 @@ TEST_F(DialogsTest, UsbDialogOffersSupportedPrintersAndOkTakesTheChosenOne) {
 }
 
 TEST_F(DialogsTest, UsbDialogRebuildsItsListOnDeviceArrivalAndRemoval) {
-  Attach("usb#vid_0fe6&pid_811e#QVT1");
+  qvconfig_test::AttachDevice("usb#vid_0fe6&pid_811e#QVT1");
   auto monitor = std::make_unique<CDeviceChangeMonitor>();
   CDeviceChangeMonitor* events = monitor.get();
   CUsbPortDlg dialog(nullptr, std::move(monitor));
   QComboBox* list = Find<QComboBox>(&dialog, "USB Port:");
   ASSERT_EQ(Items(list), QStringList({"vid_0fe6&pid_811e"}));
 
-  Attach("usb#vid_0a5f&pid_00dc#QVT2");
+  qvconfig_test::AttachDevice("usb#vid_0a5f&pid_00dc#QVT2");
   events->Notify(CDeviceChangeMonitor::kDevNodesChanged);  // not a kind the dialog reacts to
   EXPECT_EQ(list->count(), 1);
   events->Notify(CDeviceChangeMonitor::kDeviceArrival);
@@ -166,7 +159,7 @@ TEST_F(DialogsTest, UsbDialogRebuildsItsListOnDeviceArrivalAndRemoval) {
 }
 
 TEST_F(DialogsTest, UsbDialogStaysOpenOnOkWithoutSelection) {
-  Attach("usb#vid_0fe6&pid_811e#QVT1");
+  qvconfig_test::AttachDevice("usb#vid_0fe6&pid_811e#QVT1");
   CUsbPortDlg dialog(nullptr, std::make_unique<CDeviceChangeMonitor>());
   dialog.show();
   Find<QComboBox>(&dialog, "USB Port:")->setCurrentIndex(-1);
@@ -177,8 +170,8 @@ TEST_F(DialogsTest, UsbDialogStaysOpenOnOkWithoutSelection) {
 }
 
 TEST_F(DialogsTest, LptDialogListsParallelPortsWithTheirColon) {
-  Attach("LPT6");
-  Attach("COM61");
+  qvconfig_test::AttachDevice("LPT6");
+  qvconfig_test::AttachDevice("COM61");
   CLPTPortDlg dialog;
   QComboBox* list = Find<QComboBox>(&dialog, "LPT Port:");
   const QStringList ports = Items(list);

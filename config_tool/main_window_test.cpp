@@ -48,12 +48,6 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { qvconfig_test::ResetPendingPorts(); }
 
-  void Attach(const std::string& name) {
-    const std::filesystem::path node = m_prefix.root() / "node";
-    std::ofstream(node).put('\n');
-    ASSERT_EQ(qvplatform::DefineDosDevice(name, node), 0) << name;
-  }
-
   TempPrefix m_prefix;
   qvconfig_test::MessageBoxLog m_boxes;
 };
@@ -106,9 +100,9 @@ struct Screen {
 };
 
 TEST_F(MainWindowTest, EveryPageAndDialogIsFoundByAssistiveTechnologyAndPictured) {
-  Attach("COM7");
-  Attach("LPT1");
-  Attach("usb#vid_0fe6&pid_811e#A1B2");
+  qvconfig_test::AttachDevice("COM7");
+  qvconfig_test::AttachDevice("LPT1");
+  qvconfig_test::AttachDevice("usb#vid_0fe6&pid_811e#A1B2");
   PutString(kPrinterClassKey + u"\\Front", u"", u"QV.Opos.Printer");
   PutString(kPrinterClassKey + u"\\Front", u"IOType", u"ENet");
   PutString(kPrinterClassKey + u"\\Back", u"", u"QV.Opos.Printer");

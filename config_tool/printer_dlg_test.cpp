@@ -43,12 +43,6 @@ class PrinterPageTest : public ::testing::Test {
  protected:
   void SetUp() override { qvconfig_test::ResetPendingPorts(); }
 
-  void Attach(const std::string& name) {
-    const std::filesystem::path node = m_prefix.root() / ("node-" + name.substr(0, 3));
-    std::ofstream(node).put('\n');
-    ASSERT_EQ(qvplatform::DefineDosDevice(name, node), 0) << name;
-  }
-
   QComboBox* DeviceName(CPrinterDlg& page) { return Find<QComboBox>(&page, "Device Name:"); }
   QComboBox* InterfaceType(CPrinterDlg& page) { return Find<QComboBox>(&page, "Interface Type:"); }
   void Click(CPrinterDlg& page, const char* button) { Find<QPushButton>(&page, button)->click(); }
@@ -119,9 +113,9 @@ TEST_F(PrinterPageTest, SaveRefusesInOrderAndWritesNothing) {
 }
 
 TEST_F(PrinterPageTest, EachInterfaceSavesExactlyItsValuesAndSummary) {
-  Attach("COM61");
-  Attach("LPT6");
-  Attach("usb#vid_0fe6&pid_811e#QVT1");
+  qvconfig_test::AttachDevice("COM61");
+  qvconfig_test::AttachDevice("LPT6");
+  qvconfig_test::AttachDevice("usb#vid_0fe6&pid_811e#QVT1");
   CPrinterDlg page;
   NewPrinter(page, "Front");
   const Values base = {{u"", u"QV.Opos.Printer"}, {u"Model", u"80"}};
@@ -197,7 +191,7 @@ TEST_F(PrinterPageTest, EachInterfaceSavesExactlyItsValuesAndSummary) {
 }
 
 TEST_F(PrinterPageTest, PendingSerialSettingsGoToEveryPrinterSavedAsCom) {
-  Attach("COM61");
+  qvconfig_test::AttachDevice("COM61");
   CPrinterDlg page;
   NewPrinter(page, "A");
   Choose(InterfaceType(page), "COM");
@@ -220,7 +214,7 @@ TEST_F(PrinterPageTest, PendingSerialSettingsGoToEveryPrinterSavedAsCom) {
 }
 
 TEST_F(PrinterPageTest, PortConfigureStartsFromTheStoredSerialSettings) {
-  Attach("COM61");
+  qvconfig_test::AttachDevice("COM61");
   for (const auto& [name, value] :
        std::initializer_list<std::pair<std::u16string, std::u16string>>{{u"", u"QV.Opos.Printer"},
                                                                         {u"IOType", u"COM"},
