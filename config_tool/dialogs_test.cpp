@@ -6,8 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "common/toolreg/reg_test_util.h"

@@ -11,8 +11,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -29,7 +27,6 @@
 #include "config_tool/printer_dlg.h"
 #include "config_tool/serial_dlg.h"
 #include "config_tool/usb_port_dlg.h"
-#include "platform/devices/device_map.h"
 #include "test_support/temp_prefix.h"
 
 namespace qvconfig {

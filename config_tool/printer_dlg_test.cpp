@@ -8,8 +8,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <filesystem>
-#include <fstream>
 
 #include "common/toolreg/reg_test_util.h"
 #include "config_tool/config_tool_test_util.h"
@@ -19,7 +17,6 @@
 #include "config_tool/pending_ports.h"
 #include "config_tool/serial_dlg.h"
 #include "config_tool/usb_port_dlg.h"
-#include "platform/devices/device_map.h"
 #include "platform/text/codepage.h"
 #include "test_support/temp_prefix.h"
 
