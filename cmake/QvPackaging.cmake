@@ -46,7 +46,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # SONAME.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS udev)
+# The virtual printer reads its receipt fonts from these packages at run time.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev, xfonts-terminus, xfonts-unifont")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${QV_PACKAGING_DIR}/debian/postinst
     ${QV_PACKAGING_DIR}/debian/prerm
