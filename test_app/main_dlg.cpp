@@ -1,0 +1,66 @@
+#include "test_app/main_dlg.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "test_app/drawer_dlg.h"
+#include "test_app/enter_key_filter.h"
+#include "test_app/opos_control.h"
+#include "test_app/printer_dlg.h"
+
+namespace qvtestapp {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("关于 QVOPosTest"));
+  auto* icon = new QLabel(this);
+  const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(size, size));
+  auto* text = new QLabel(QStringLiteral("QVOPosTest, Version 1.0"), this);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  auto* row = new QHBoxLayout;
+  row->addWidget(icon);
+  row->addWidget(text, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+}
+
+CQVOPosTestDlg::CQVOPosTestDlg(std::unique_ptr<COPOSPOSPrinter1> printer,
+                               std::unique_ptr<COPOSCashDrawer> drawer, QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle(QStringLiteral("QVOposTest V1.01"));
+  m_tabs = new QTabWidget(this);
+  m_printerPage = new COposPrinterDlg(std::move(printer));
+  m_drawerPage = new COposDrawerDlg(std::move(drawer));
+  m_tabs->addTab(m_printerPage, QStringLiteral("Printer"));
+  m_tabs->addTab(m_drawerPage, QStringLiteral("Cash Drawer"));
+  m_tabs->setCurrentIndex(0);
+
+  auto* menuBar = new QMenuBar(this);
+  QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
+  m_about = help->addAction(QStringLiteral("关于 QVOPosTest(&A)..."));
+  connect(m_about, &QAction::triggered, this, [this] {
+    CAboutDlg about(this);
+    about.exec();
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(menuBar);
+  layout->addWidget(m_tabs);
+  SwallowEnterKey(this);
+}
+
+CQVOPosTestDlg::CQVOPosTestDlg(QWidget* parent)
+    : CQVOPosTestDlg(COPOSPOSPrinter1::Create(), COPOSCashDrawer::Create(), parent) {}
+
+CQVOPosTestDlg::~CQVOPosTestDlg() = default;
+
+}  // namespace qvtestapp
