@@ -61,6 +61,9 @@ CQVOPosTestDlg::CQVOPosTestDlg(std::unique_ptr<COPOSPOSPrinter1> printer,
 CQVOPosTestDlg::CQVOPosTestDlg(QWidget* parent)
     : CQVOPosTestDlg(COPOSPOSPrinter1::Create(), COPOSCashDrawer::Create(), parent) {}
 
-CQVOPosTestDlg::~CQVOPosTestDlg() = default;
+CQVOPosTestDlg::~CQVOPosTestDlg() {
+  // The drawer works through the printer's connection: it goes first.
+  delete m_drawerPage;
+}
 
 }  // namespace qvtestapp
