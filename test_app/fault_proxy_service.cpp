@@ -5,17 +5,22 @@
 // class and forwards every GetIDsOfNames and Invoke to it unchanged, except
 // that chosen calls report a failure:
 //
-//   FaultProxySetTarget(clsid)       the real class to wrap
+//   FaultProxySetTarget(clsid)       the real class to wrap; forgets the
+//                                    faults and calls of earlier tests
 //   FaultProxyFail(method, part, code, times)
 //                                    the next `times` calls of the service
-//                                    object's method `method` with a string
-//                                    argument containing `part` (any call
-//                                    when `part` is empty) are forwarded,
+//                                    object's method `method` with an
+//                                    argument matching `part` (a string
+//                                    containing it, or a number written as
+//                                    it; any call when `part` is empty) are
+//                                    forwarded,
 //                                    then report `code`: as their result
 //                                    value, or for a method without one as
 //                                    the ResultCode read next
 //                                    (GetPropertyNumber of index 6)
 //   FaultProxyInjected()             how many calls were made to fail
+//   FaultProxyCalls(method, part)    how many calls of `method` with an
+//                                    argument matching `part` were made
 //
 // The functions may be called from any thread; the objects live on the
 // apartment thread that created them.
@@ -23,6 +28,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/com/interfaces.h"
 #include "platform/com/bstr.h"
@@ -48,23 +54,47 @@ Fault g_fault;
 int g_injected = 0;
 std::atomic<int> g_objects{0};
 
-bool ArgumentsContain(const DISPPARAMS* params, const std::u16string& part) {
-  if (part.empty()) return true;
+// One call as the proxy saw it: the method and its string and number
+// arguments as text.
+struct Call {
+  std::u16string method;
+  std::vector<std::u16string> texts;
+  std::vector<std::u16string> numbers;
+};
+
+Call Describe(const std::u16string& method, const DISPPARAMS* params) {
+  Call call{method, {}, {}};
   for (UINT i = 0; i < params->cArgs; ++i) {
     const VARIANT& arg = params->rgvarg[i];
-    if (arg.vt != VT_BSTR || arg.bstrVal == nullptr) continue;
-    std::u16string text(arg.bstrVal, SysStringLen(arg.bstrVal));
+    if (arg.vt == VT_BSTR && arg.bstrVal != nullptr) {
+      call.texts.emplace_back(arg.bstrVal, SysStringLen(arg.bstrVal));
+    } else if (arg.vt == VT_I4) {
+      const std::string number = std::to_string(arg.lVal);
+      call.numbers.emplace_back(number.begin(), number.end());
+    }
+  }
+  return call;
+}
+
+bool Matches(const Call& call, const std::u16string& method, const std::u16string& part) {
+  if (call.method != method) return false;
+  if (part.empty()) return true;
+  for (const std::u16string& text : call.texts) {
     if (text.find(part) != std::u16string::npos) return true;
+  }
+  for (const std::u16string& number : call.numbers) {
+    if (number == part) return true;
   }
   return false;
 }
 
-// Whether this call is one to fail, and with which code.
+std::vector<Call> g_calls;
+
+// Records the call; whether it is one to fail, and with which code.
 bool TakeFault(const std::u16string& method, const DISPPARAMS* params, LONG* code) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_fault.left <= 0 || method != g_fault.method || !ArgumentsContain(params, g_fault.part)) {
-    return false;
-  }
+  g_calls.push_back(Describe(method, params));
+  if (g_fault.left <= 0 || !Matches(g_calls.back(), g_fault.method, g_fault.part)) return false;
   --g_fault.left;
   ++g_injected;
   *code = g_fault.code;
@@ -187,6 +217,9 @@ extern "C" HRESULT DllCanUnloadNow() { return g_objects.load() == 0 ? S_OK : S_F
 extern "C" void FaultProxySetTarget(const CLSID* target) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_target = *target;
+  g_fault = Fault{};
+  g_calls.clear();
+  g_injected = 0;
 }
 
 extern "C" void FaultProxyFail(const char16_t* method, const char16_t* part, LONG code,
@@ -198,4 +231,11 @@ extern "C" void FaultProxyFail(const char16_t* method, const char16_t* part, LON
 extern "C" int FaultProxyInjected() {
   std::lock_guard<std::mutex> lock(g_mutex);
   return g_injected;
+}
+
+extern "C" int FaultProxyCalls(const char16_t* method, const char16_t* part) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  int count = 0;
+  for (const Call& call : g_calls) count += Matches(call, method, part) ? 1 : 0;
+  return count;
 }

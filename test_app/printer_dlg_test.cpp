@@ -63,7 +63,7 @@ TEST_P(PrinterPageTest, PrintNormalSendsTheFormattedTextAsTheServiceObjectTransl
   // as the same bytes: the page sent ESC|bC ESC|!uC ESC|cA ESC|2C ESC|0fT.
   engine().ClearRecord();
   const std::u16string expected = u"\x1b|bC\x1b|!uC\x1b|cA\x1b|2C\x1b|0fTABC\n";
-  ASSERT_EQ(Window().printerPage()->control().Call(u"PrintNormal", {2, expected}), 0);
+  ASSERT_EQ(PrinterControl().Call(u"PrintNormal", {2, expected}), 0);
   ASSERT_TRUE(engine().WaitFor([&] { return Printed().find("ABC\n") != std::string::npos; }, 5000));
   EXPECT_EQ(fromPage, Printed());
 }
@@ -236,7 +236,7 @@ TEST_P(PrinterPageTest, StatusEventsCheckAndClearTheBoxesAndClicksAreUndone) {
   EXPECT_TRUE(WaitFor([&] { return !cover.isChecked(); }));
 
   // Paper near its end (25) changes nothing; the hidden box is only cleared.
-  auto& control = Window().printerPage()->control();
+  auto& control = PrinterControl();
   emit control.StatusUpdateEvent(25);
   EXPECT_FALSE(nearEmpty.isChecked());
   EXPECT_FALSE(paperOut.isChecked());
@@ -270,7 +270,7 @@ TEST_P(PrinterPageTest, CloseWhileEnabledSucceedsAndReturnsToTheClosedState) {
 TEST_P(PrinterPageTest, CheckHealthPrintsItsTextAndDirectIOItsTestLine) {
   EnablePrinter();
   QWidget* page = PrinterPage();
-  auto& control = Window().printerPage()->control();
+  auto& control = PrinterControl();
   Click(page, "CheckHealth");
   const QString health = control.GetString(u"CheckHealthText");
   EXPECT_FALSE(health.isEmpty());
@@ -292,7 +292,7 @@ TEST_P(PrinterPageTest, CheckHealthPrintsItsTextAndDirectIOItsTestLine) {
 TEST_P(PrinterPageTest, MapModeFollowsTheListAndThePageReadsItOnOpen) {
   EnablePrinter();
   QWidget* page = PrinterPage();
-  auto& control = Window().printerPage()->control();
+  auto& control = PrinterControl();
   EXPECT_EQ(List(page, "MapMode").currentIndex(), control.GetNumber(u"MapMode") - 1);
   Choose(List(page, "MapMode"), "PTR_MM_ENGLISH");
   EXPECT_EQ(control.GetNumber(u"MapMode"), 3);

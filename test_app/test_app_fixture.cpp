@@ -153,6 +153,11 @@ int TestAppTest::FailuresInjected() {
   return injected != nullptr ? injected() : 0;
 }
 
+int TestAppTest::ServiceCalls(const char16_t* method, const char16_t* part) {
+  auto calls = Symbol<int (*)(const char16_t*, const char16_t*)>(m_proxy, "FaultProxyCalls");
+  return calls != nullptr ? calls(method, part) : -1;
+}
+
 qvtestapp::CQVOPosTestDlg& TestAppTest::Window() {
   if (!m_window) {
     m_window = std::make_unique<qvtestapp::CQVOPosTestDlg>();
@@ -163,6 +168,14 @@ qvtestapp::CQVOPosTestDlg& TestAppTest::Window() {
 
 QWidget* TestAppTest::PrinterPage() { return Window().printerPage(); }
 QWidget* TestAppTest::DrawerPage() { return Window().drawerPage(); }
+
+qvtestapp::COPOSPOSPrinter1& TestAppTest::PrinterControl() {
+  return Window().printerPage()->control();
+}
+
+qvtestapp::COPOSCashDrawer& TestAppTest::DrawerControl() {
+  return Window().drawerPage()->control();
+}
 
 void TestAppTest::EnablePrinter() {
   QWidget* page = PrinterPage();

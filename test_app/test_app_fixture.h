@@ -29,6 +29,7 @@
 #include "control_objects/opos_device.h"
 #include "test_app/apartment_pump.h"
 #include "test_app/main_dlg.h"
+#include "test_app/opos_control.h"
 #include "test_support/temp_prefix.h"
 #include "test_support/virtual_printer_fixture.h"
 
@@ -65,11 +66,16 @@ class TestAppTest : public ::testing::Test {
   void InstallFaultProxy();
   void Fail(const char16_t* method, const char16_t* argumentPart, int32_t code, int times = 1);
   int FailuresInjected();
+  // Calls of the service object's `method` with an argument matching `part`.
+  int ServiceCalls(const char16_t* method, const char16_t* part);
 
   // The main window with new control objects (pages load their lists now).
   qvtestapp::CQVOPosTestDlg& Window();
   QWidget* PrinterPage();
   QWidget* DrawerPage();
+  // The pages' control objects, for calls and checks beside the page.
+  qvtestapp::COPOSPOSPrinter1& PrinterControl();
+  qvtestapp::COPOSCashDrawer& DrawerControl();
 
   // Open, Cliam and DeviceEnable on the printer page, then waits until the
   // enable poll has enabled the test controls.
