@@ -33,6 +33,9 @@
 #include "test_support/temp_prefix.h"
 #include "test_support/virtual_printer_fixture.h"
 
+// Shows QStrings as text in GoogleTest's messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
+
 namespace qvtestapp_test {
 
 enum class Transport { kTcp, kSerial };
