@@ -184,10 +184,12 @@ void COposPrinterDlg::BuildControls() {
       NewList({QStringLiteral("None"), QStringLiteral("Above"), QStringLiteral("Below")}, textGroup);
   m_rotation = NewList(Labels(kRotations), textGroup);
   qvgui::DescribeControl(m_rotation, QStringLiteral("Rotation"));
+  m_rotation->setPlaceholderText(QStringLiteral("Rotation"));
   m_rotatePrint = new QPushButton(QStringLiteral("RotatePrint"), textGroup);
   m_pageModePrint = new QPushButton(QStringLiteral("PageModePrint"), textGroup);
   m_pageMode = NewList(Labels(kPageModes), textGroup);
   qvgui::DescribeControl(m_pageMode, QStringLiteral("Page Mode"));
+  m_pageMode->setPlaceholderText(QStringLiteral("Page Mode"));
   m_symbology = NewList({QStringLiteral("UPCA"), QStringLiteral("UPCE"), QStringLiteral("EAN13"),
                          QStringLiteral("EAN8"), QStringLiteral("CODE39"), QStringLiteral("I25"),
                          QStringLiteral("CODABAR"), QStringLiteral("CODE93"),
