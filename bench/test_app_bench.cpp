@@ -120,8 +120,7 @@ class Session {
       if (!Click(page, caption) || !Click(drawer, caption)) return;
     }
     m_ready = RunUntil([&] {
-      return Button(page, "PrintNormal")->isEnabled() &&
-             Button(drawer, "Open Drawer")->isEnabled();
+      return Button(page, "PrintNormal")->isEnabled() && Button(drawer, "Open Drawer")->isEnabled();
     });
   }
 
@@ -158,7 +157,8 @@ void BM_TestAppIdle(benchmark::State& state) {
     return;
   }
   const char* seconds = std::getenv("QV_IDLE_BENCH_SECONDS");
-  const int idleMs = 1000 * (seconds != nullptr && std::atoi(seconds) > 0 ? std::atoi(seconds) : 30);
+  const int idleMs =
+      1000 * (seconds != nullptr && std::atoi(seconds) > 0 ? std::atoi(seconds) : 30);
   RunEventLoop(1000);  // settle: connections made, first status answers in
   for (auto _ : state) {
     const double cpuBefore = ProcessCpuSeconds();

@@ -132,8 +132,8 @@ bool PrintReceipt(qvopos::PosPrinter& printer, std::string* reason) {
   } else if (receipt.aborted) {
     *reason = "sample receipt: abandoned after a failed output";
   } else if (receipt.resultCode != 0) {
-    *reason = "sample receipt: TransactionPrint (end) failed with " +
-              std::to_string(receipt.resultCode);
+    *reason =
+        "sample receipt: TransactionPrint (end) failed with " + std::to_string(receipt.resultCode);
   } else {
     return true;
   }

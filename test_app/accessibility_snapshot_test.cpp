@@ -74,9 +74,9 @@ TEST_F(AccessibilitySnapshotTest, PagesAndDialogs) {
   Edit(page, "Width:").setText("3");
   Click(page, "PrintNormal");
   const std::set<QString> printer = ExpectFindable(page);
-  for (const char* description :
-       {"LAN:", "Text", "Size", "MapMode", "Font", "Alignment", "Hight:", "Width:",
-        "Barcode Text Position", "Rotation", "Page Mode", "Symbology", "Output Result:"}) {
+  for (const char* description : {"LAN:", "Text", "Size", "MapMode", "Font", "Alignment",
+                                  "Hight:", "Width:", "Barcode Text Position", "Rotation",
+                                  "Page Mode", "Symbology", "Output Result:"}) {
     EXPECT_TRUE(printer.count(description)) << description;
   }
   Snapshot(&Window(), "test_app_printer_page");
@@ -97,15 +97,19 @@ TEST_F(AccessibilitySnapshotTest, PagesAndDialogs) {
     std::set<QString> descriptions;
   };
   const Dialog dialogs[] = {
-      {"Properties", "test_app_properties_dialog",
-       {"CapCharacterSet", "CapRecBarCode", "CapRecBitmap", "CapRecBold", "CapRecCartridgeSensor",
-        "CapRecColor", "CapRecDHigh", "CapRecDWide", "CapRecDWideDHigh", "CapRecEmptySensor",
-        "CapRecItalic", "CapRecLeft90", "CapRecMarkFeed", "CapRecNearEndSensor", "CapRecPageMode",
-        "CapRecPaperCut", "CapRecPresent", "CapRecRight90", "CapRecRotate180", "CapRecRuledLine",
-        "CapRecStamp", "CapRecUnderLine"}},
-      {"PageModeProperties", "test_app_page_mode_properties_dialog",
+      {"Properties",
+       "test_app_properties_dialog",
+       {"CapCharacterSet",       "CapRecBarCode",       "CapRecBitmap",    "CapRecBold",
+        "CapRecCartridgeSensor", "CapRecColor",         "CapRecDHigh",     "CapRecDWide",
+        "CapRecDWideDHigh",      "CapRecEmptySensor",   "CapRecItalic",    "CapRecLeft90",
+        "CapRecMarkFeed",        "CapRecNearEndSensor", "CapRecPageMode",  "CapRecPaperCut",
+        "CapRecPresent",         "CapRecRight90",       "CapRecRotate180", "CapRecRuledLine",
+        "CapRecStamp",           "CapRecUnderLine"}},
+      {"PageModeProperties",
+       "test_app_page_mode_properties_dialog",
        {"X0:", "Y0:", "Width:", "Hight:", "Horizontal Pos:", "Vertical Pos:", "Print Direction"}},
-      {"Bitmap Process", "test_app_bitmap_process_dialog",
+      {"Bitmap Process",
+       "test_app_bitmap_process_dialog",
        {"Bitmap Index:", "File Name:", "Width:", "Alignment:"}},
   };
   for (const Dialog& d : dialogs) {

@@ -15,10 +15,10 @@
 namespace qvtestapp {
 namespace {
 
-constexpr int32_t kStation = 2;          // PTR_S_RECEIPT
-constexpr int32_t kBmtBmp = 1;           // PTR_BMT_BMP
-constexpr int32_t kBcNibble = 1;         // OPOS_BC_NIBBLE
-constexpr int32_t kBcNone = 0;           // OPOS_BC_NONE
+constexpr int32_t kStation = 2;   // PTR_S_RECEIPT
+constexpr int32_t kBmtBmp = 1;    // PTR_BMT_BMP
+constexpr int32_t kBcNibble = 1;  // OPOS_BC_NIBBLE
+constexpr int32_t kBcNone = 0;    // OPOS_BC_NONE
 constexpr int kBitmapIndexes = 20;
 
 QPushButton* NewButton(const QString& caption, QWidget* parent) {
@@ -89,15 +89,11 @@ CBitmapProcessDlg::CBitmapProcessDlg(COPOSPOSPrinter1& control, QWidget* parent)
   QPushButton* printMemoryBitmap = NewButton(QStringLiteral("Print Memery Bitmap"), this);
 
   auto* grid = new QGridLayout(this);
-  grid->addWidget(NewLabel(QStringLiteral("Bitmap Index:"), m_index, this), 0, 0);
-  grid->addWidget(m_index, 0, 1);
-  grid->addWidget(NewLabel(QStringLiteral("File Name:"), m_fileName, this), 1, 0);
-  grid->addWidget(m_fileName, 1, 1, 1, 2);
+  AddLabelled(grid, 0, 0, QStringLiteral("Bitmap Index:"), m_index);
+  AddLabelled(grid, 1, 0, QStringLiteral("File Name:"), m_fileName, 2);
   grid->addWidget(open, 1, 3);
-  grid->addWidget(NewLabel(QStringLiteral("Width:"), m_width, this), 2, 0);
-  grid->addWidget(m_width, 2, 1);
-  grid->addWidget(NewLabel(QStringLiteral("Alignment:"), m_alignment, this), 3, 0);
-  grid->addWidget(m_alignment, 3, 1);
+  AddLabelled(grid, 2, 0, QStringLiteral("Width:"), m_width);
+  AddLabelled(grid, 3, 0, QStringLiteral("Alignment:"), m_alignment);
   grid->addWidget(setBitmap, 4, 0);
   grid->addWidget(printSetBitmap, 4, 1);
   grid->addWidget(printBitmap, 4, 2);
@@ -112,8 +108,7 @@ CBitmapProcessDlg::CBitmapProcessDlg(COPOSPOSPrinter1& control, QWidget* parent)
   connect(setBitmap, &QPushButton::clicked, this, &CBitmapProcessDlg::OnSetBitmap);
   connect(printSetBitmap, &QPushButton::clicked, this, &CBitmapProcessDlg::OnPrintSetBitmap);
   connect(printBitmap, &QPushButton::clicked, this, &CBitmapProcessDlg::OnPrintBitmap);
-  connect(printMemoryBitmap, &QPushButton::clicked, this,
-          &CBitmapProcessDlg::OnPrintMemoryBitmap);
+  connect(printMemoryBitmap, &QPushButton::clicked, this, &CBitmapProcessDlg::OnPrintMemoryBitmap);
   SwallowEnterKey(this);
 }
 
@@ -139,9 +134,9 @@ void CBitmapProcessDlg::OnOpen() {
 void CBitmapProcessDlg::OnSetBitmap() {
   if (!FileNameGiven()) return;
   GuardedCall(this, [&] {
-    ShowFailure(m_control.Call(u"SetBitmap", {m_index->currentIndex() + 1, kStation,
-                                              ToU16(m_fileName->text()), Wtoi(m_width->text()),
-                                              Alignment()}));
+    ShowFailure(m_control.Call(u"SetBitmap",
+                               {m_index->currentIndex() + 1, kStation, ToU16(m_fileName->text()),
+                                Wtoi(m_width->text()), Alignment()}));
   });
 }
 
@@ -157,8 +152,8 @@ void CBitmapProcessDlg::OnPrintSetBitmap() {
 void CBitmapProcessDlg::OnPrintBitmap() {
   if (!FileNameGiven()) return;
   GuardedCall(this, [&] {
-    ShowFailure(m_control.Call(u"PrintBitmap", {kStation, ToU16(m_fileName->text()),
-                                                Wtoi(m_width->text()), Alignment()}));
+    ShowFailure(m_control.Call(
+        u"PrintBitmap", {kStation, ToU16(m_fileName->text()), Wtoi(m_width->text()), Alignment()}));
   });
 }
 

@@ -1,6 +1,7 @@
 #include "test_app/dialog_widgets.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -40,6 +41,12 @@ QLabel* NewLabel(const QString& caption, QWidget* control, QWidget* parent) {
   auto* label = new QLabel(caption, parent);
   qvgui::LabelControl(label, control);
   return label;
+}
+
+void AddLabelled(QGridLayout* grid, int row, int column, const QString& caption, QWidget* control,
+                 int columns) {
+  grid->addWidget(NewLabel(caption, control, control->parentWidget()), row, column);
+  grid->addWidget(control, row, column + 1, 1, columns);
 }
 
 }  // namespace qvtestapp

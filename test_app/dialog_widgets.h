@@ -13,6 +13,7 @@
 #include <vector>
 
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 class QWidget;
 
@@ -30,6 +31,11 @@ QLineEdit* NewDigitsEdit(QWidget* parent);
 
 // A label showing `caption` that labels `control`.
 QLabel* NewLabel(const QString& caption, QWidget* control, QWidget* parent);
+
+// Puts a label showing `caption` at (`row`, `column`) of `grid` and the
+// control it labels right of it, spanning `columns` columns.
+void AddLabelled(QGridLayout* grid, int row, int column, const QString& caption, QWidget* control,
+                 int columns = 1);
 
 }  // namespace qvtestapp
 

@@ -54,9 +54,7 @@ TEST(PageModeSettingsTest, PrintAreaSplitsAtItsCommas) {
     int32_t x, y, width, height;
   };
   const Case cases[] = {
-      {"", 0, 0, 0, 0},
-      {"10,20,300,400", 10, 20, 300, 400},
-      {"10,20", 10, 20, 0, 0},
+      {"", 0, 0, 0, 0},          {"10,20,300,400", 10, 20, 300, 400}, {"10,20", 10, 20, 0, 0},
       {"1,2,3,4,5", 1, 2, 3, 4},  // the last number is what follows the third comma
       {" 7, 8,x,9", 7, 8, 0, 9},
   };
@@ -96,7 +94,8 @@ class DialogsTest : public TestAppTest {
     const std::vector<BYTE> bytes = qvplatform::MakeBmp(spec);
     const QString path = m_dir.filePath("frame.bmp");
     std::ofstream(path.toStdString(), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
   }
 
@@ -252,8 +251,9 @@ TEST_F(DialogsTest, MemoryBitmapFailureShowsBothCodesAndResetsTheConversion) {
                                 Click(&dialog, "Print Memery Bitmap");
                               }));
   ASSERT_EQ(boxes.seen().size(), 1u);
-  EXPECT_TRUE(boxes.texts()[0].startsWith("Cannot use a POS Printer\nResultCode = 111\n"
-                                          "ResultCodeExtended = "))
+  EXPECT_TRUE(
+      boxes.texts()[0].startsWith("Cannot use a POS Printer\nResultCode = 111\n"
+                                  "ResultCodeExtended = "))
       << boxes.texts()[0].toStdString();
   EXPECT_EQ(PrinterControl().GetNumber(u"BinaryConversion"), 0);
   // The data went out as the file's nibble text ("BM" is "424=").
@@ -267,25 +267,26 @@ TEST_F(DialogsTest, OpenChoosesAnExistingFileThroughTheBitmapChooser) {
   const std::unique_ptr<QFileDialog> chooser = qvtestapp::NewOpenBitmapChooser(nullptr);
   EXPECT_EQ(chooser->windowTitle(), "Open Bitmap");
   EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFile);
-  EXPECT_EQ(chooser->nameFilters(),
-            QStringList({"Bitmap files (*.bmp)", "image files(*.jpg) (*.jpg)", "All Files(*.*) (*)"}));
+  EXPECT_EQ(
+      chooser->nameFilters(),
+      QStringList({"Bitmap files (*.bmp)", "image files(*.jpg) (*.jpg)", "All Files(*.*) (*)"}));
   EXPECT_TRUE(chooser->testOption(QFileDialog::HideNameFilterDetails));
 
   EnablePrinter();
-  ASSERT_TRUE(WithModalDialog(
-      [&] { Click(PrinterPage(), "Bitmap Process"); },
-      [&](QDialog& dialog) {
-        const bool chosen = WithModalDialog([&] { Click(&dialog, "Open"); },
-                                            [&](QDialog& files) {
-                                              auto* fileDialog = qobject_cast<QFileDialog*>(&files);
-                                              ASSERT_NE(fileDialog, nullptr);
-                                              fileDialog->setDirectory(m_dir.path());
-                                              fileDialog->selectFile(bitmap);
-                                              files.accept();
-                                            });
-        EXPECT_TRUE(chosen);
-        EXPECT_EQ(Edit(&dialog, "File Name:").text(), bitmap);
-      }));
+  ASSERT_TRUE(WithModalDialog([&] { Click(PrinterPage(), "Bitmap Process"); },
+                              [&](QDialog& dialog) {
+                                const bool chosen = WithModalDialog(
+                                    [&] { Click(&dialog, "Open"); },
+                                    [&](QDialog& files) {
+                                      auto* fileDialog = qobject_cast<QFileDialog*>(&files);
+                                      ASSERT_NE(fileDialog, nullptr);
+                                      fileDialog->setDirectory(m_dir.path());
+                                      fileDialog->selectFile(bitmap);
+                                      files.accept();
+                                    });
+                                EXPECT_TRUE(chosen);
+                                EXPECT_EQ(Edit(&dialog, "File Name:").text(), bitmap);
+                              }));
 }
 
 }  // namespace

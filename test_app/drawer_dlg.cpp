@@ -40,8 +40,7 @@ COposDrawerDlg::COposDrawerDlg(std::unique_ptr<COPOSCashDrawer> control, QWidget
   m_release = new QPushButton(QStringLiteral("Release"), selectGroup);
   m_deviceEnable = new QCheckBox(QStringLiteral("DeviceEnable"), selectGroup);
   auto* selectLayout = new QGridLayout(selectGroup);
-  selectLayout->addWidget(NewLabel(QStringLiteral("LAN:"), m_drawerList, selectGroup), 0, 0);
-  selectLayout->addWidget(m_drawerList, 0, 1, 1, 3);
+  AddLabelled(selectLayout, 0, 0, QStringLiteral("LAN:"), m_drawerList, 3);
   selectLayout->addWidget(m_open, 1, 0);
   selectLayout->addWidget(m_claim, 1, 1);
   selectLayout->addWidget(m_close, 1, 2);
@@ -69,8 +68,7 @@ COposDrawerDlg::COposDrawerDlg(std::unique_ptr<COPOSCashDrawer> control, QWidget
 
   m_enablePoll.setInterval(static_cast<int>(qvplatform::ScaledMs(kEnablePollMs)));
   connect(&m_enablePoll, &QTimer::timeout, this, &COposDrawerDlg::OnEnablePoll);
-  connect(m_control.get(), &COposControl::StatusUpdateEvent, this,
-          &COposDrawerDlg::OnStatusUpdate);
+  connect(m_control.get(), &COposControl::StatusUpdateEvent, this, &COposDrawerDlg::OnStatusUpdate);
   connect(m_open, &QPushButton::clicked, this, &COposDrawerDlg::OnOpen);
   connect(m_claim, &QPushButton::clicked, this, &COposDrawerDlg::OnClaim);
   connect(m_deviceEnable, &QCheckBox::clicked, this, &COposDrawerDlg::OnDeviceEnable);
@@ -86,7 +84,8 @@ COposDrawerDlg::COposDrawerDlg(std::unique_ptr<COPOSCashDrawer> control, QWidget
 COposDrawerDlg::~COposDrawerDlg() = default;
 
 void COposDrawerDlg::Message(const QString& text, const QString& caption) {
-  qvgui::ShowMessageBox(this, text, caption.isEmpty() ? QString::fromUtf16(kProgramTitle) : caption);
+  qvgui::ShowMessageBox(this, text,
+                        caption.isEmpty() ? QString::fromUtf16(kProgramTitle) : caption);
 }
 
 void COposDrawerDlg::OnOpen() {
@@ -122,7 +121,8 @@ void COposDrawerDlg::OnClaim() {
 void COposDrawerDlg::OnDeviceEnable(bool checked) {
   GuardedCall(this, [&] {
     m_control->SetDeviceEnabled(checked);
-    if (m_control->GetResultCode() != 0) Message(QStringLiteral("Now the device is disabled to use."));
+    if (m_control->GetResultCode() != 0)
+      Message(QStringLiteral("Now the device is disabled to use."));
     m_deviceEnable->setChecked(m_control->GetDeviceEnabled());
   });
 }
@@ -131,7 +131,8 @@ void COposDrawerDlg::OnClose() {
   GuardedCall(this, [&] {
     m_control->Close();
     m_open->setEnabled(true);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_claim, m_close, m_release, m_deviceEnable}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_claim, m_close, m_release, m_deviceEnable}) {
       w->setEnabled(false);
     }
     m_deviceEnable->setChecked(m_control->GetDeviceEnabled());

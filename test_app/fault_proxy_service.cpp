@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/interfaces.h"
 #include "platform/com/bstr.h"
+#include "platform/com/interfaces.h"
 #include "platform/com/runtime.h"
 #include "platform/com/variant.h"
 
@@ -125,14 +125,13 @@ class CFaultProxy final : public IDispatch {
   HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {
     return m_inner->GetTypeInfo(index, lcid, info);
   }
-  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                        DISPID* ids) override {
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
     const HRESULT hr = m_inner->GetIDsOfNames(riid, names, count, lcid, ids);
     if (SUCCEEDED(hr) && count > 0) m_names[ids[0]] = names[0];
     return hr;
   }
-  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* excep, UINT* argErr) override {
     const HRESULT hr = m_inner->Invoke(id, riid, lcid, flags, params, result, excep, argErr);
     if (FAILED(hr)) return hr;
     const std::u16string& method = m_names[id];
@@ -222,8 +221,7 @@ extern "C" void FaultProxySetTarget(const CLSID* target) {
   g_injected = 0;
 }
 
-extern "C" void FaultProxyFail(const char16_t* method, const char16_t* part, LONG code,
-                               int times) {
+extern "C" void FaultProxyFail(const char16_t* method, const char16_t* part, LONG code, int times) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_fault = Fault{method, part, code, times};
 }

@@ -14,8 +14,7 @@ bool GuardedCall(QWidget* parent, const std::function<void()>& calls) {
     calls();
     return true;
   } catch (const CAutomationException& e) {
-    qvgui::ShowMessageBox(parent, e.description(), caption, QMessageBox::Ok,
-                          QMessageBox::Warning);
+    qvgui::ShowMessageBox(parent, e.description(), caption, QMessageBox::Ok, QMessageBox::Warning);
   } catch (const std::exception& e) {
     qvgui::ShowMessageBox(parent, QString::fromUtf8(e.what()), caption, QMessageBox::Ok,
                           QMessageBox::Warning);

@@ -66,7 +66,7 @@ QString COposControl::GetString(std::u16string_view property) {
   return text != nullptr ? FromU16(*text) : QString();
 }
 
-void COposControl::SetNumber(std::u16string_view property, int32_t value) {
+void COposControl::Put(std::u16string_view property, const qvopos::OposValue& value) {
   if (!m_device) {
     m_resultCode = kOposEClosed;
     return;
@@ -74,12 +74,10 @@ void COposControl::SetNumber(std::u16string_view property, int32_t value) {
   Check(m_device->Set(property, value), property);
 }
 
+void COposControl::SetNumber(std::u16string_view property, int32_t value) { Put(property, value); }
+
 void COposControl::SetString(std::u16string_view property, const QString& value) {
-  if (!m_device) {
-    m_resultCode = kOposEClosed;
-    return;
-  }
-  Check(m_device->Set(property, ToU16(value)), property);
+  Put(property, ToU16(value));
 }
 
 int32_t COposControl::Open(const QString& deviceName) { return Call(u"Open", {ToU16(deviceName)}); }
@@ -89,9 +87,7 @@ int32_t COposControl::Close() { return Call(u"Close", {}); }
 bool COposControl::GetDeviceEnabled() { return GetNumber(u"DeviceEnabled") != 0; }
 void COposControl::SetDeviceEnabled(bool enabled) { SetNumber(u"DeviceEnabled", enabled ? 1 : 0); }
 
-int32_t COposControl::GetResultCode() {
-  return m_device ? GetNumber(u"ResultCode") : m_resultCode;
-}
+int32_t COposControl::GetResultCode() { return m_device ? GetNumber(u"ResultCode") : m_resultCode; }
 
 int32_t COposControl::GetResultCodeExtended() { return GetNumber(u"ResultCodeExtended"); }
 

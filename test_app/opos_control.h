@@ -76,6 +76,7 @@ class COposControl : public QObject, private qvopos::OposEventListener {
  private:
   void OnOposEvent(const qvopos::OposEvent& event) override;
   void Check(HRESULT hr, std::u16string_view member) const;
+  void Put(std::u16string_view property, const qvopos::OposValue& value);
 
   std::shared_ptr<qvopos::OposDevice> m_device;
   int32_t m_resultCode = 101;  // without a control object: the last outcome
@@ -86,8 +87,7 @@ class COPOSPOSPrinter1 : public COposControl {
 
  public:
   // `printer` may be null (no control object).
-  explicit COPOSPOSPrinter1(std::unique_ptr<qvopos::PosPrinter> printer,
-                            QObject* parent = nullptr);
+  explicit COPOSPOSPrinter1(std::unique_ptr<qvopos::PosPrinter> printer, QObject* parent = nullptr);
   // A wrapper around a new control object, or around none when it cannot be
   // created.
   static std::unique_ptr<COPOSPOSPrinter1> Create();

@@ -52,14 +52,10 @@ CPageModePropertiesDlg::CPageModePropertiesDlg(const PageModeSettings& settings,
   m_width = NewDigitsEdit(area);
   m_height = NewDigitsEdit(area);
   auto* areaLayout = new QGridLayout(area);
-  areaLayout->addWidget(NewLabel(QStringLiteral("X0:"), m_x, area), 0, 0);
-  areaLayout->addWidget(m_x, 0, 1);
-  areaLayout->addWidget(NewLabel(QStringLiteral("Y0:"), m_y, area), 0, 2);
-  areaLayout->addWidget(m_y, 0, 3);
-  areaLayout->addWidget(NewLabel(QStringLiteral("Width:"), m_width, area), 1, 0);
-  areaLayout->addWidget(m_width, 1, 1);
-  areaLayout->addWidget(NewLabel(QStringLiteral("Hight:"), m_height, area), 1, 2);
-  areaLayout->addWidget(m_height, 1, 3);
+  AddLabelled(areaLayout, 0, 0, QStringLiteral("X0:"), m_x);
+  AddLabelled(areaLayout, 0, 2, QStringLiteral("Y0:"), m_y);
+  AddLabelled(areaLayout, 1, 0, QStringLiteral("Width:"), m_width);
+  AddLabelled(areaLayout, 1, 2, QStringLiteral("Hight:"), m_height);
 
   m_horizontal = NewDigitsEdit(this);
   m_vertical = NewDigitsEdit(this);
@@ -70,12 +66,9 @@ CPageModePropertiesDlg::CPageModePropertiesDlg(const PageModeSettings& settings,
   setting->setAutoDefault(false);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(NewLabel(QStringLiteral("Horizontal Pos:"), m_horizontal, this), 0, 0);
-  grid->addWidget(m_horizontal, 0, 1);
-  grid->addWidget(NewLabel(QStringLiteral("Vertical Pos:"), m_vertical, this), 1, 0);
-  grid->addWidget(m_vertical, 1, 1);
-  grid->addWidget(NewLabel(QStringLiteral("Print Direction"), m_direction, this), 2, 0);
-  grid->addWidget(m_direction, 2, 1);
+  AddLabelled(grid, 0, 0, QStringLiteral("Horizontal Pos:"), m_horizontal);
+  AddLabelled(grid, 1, 0, QStringLiteral("Vertical Pos:"), m_vertical);
+  AddLabelled(grid, 2, 0, QStringLiteral("Print Direction"), m_direction);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(area);
   layout->addLayout(grid);

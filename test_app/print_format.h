@@ -26,8 +26,8 @@ struct TextFormat {
 QString FormattedPrintText(const TextFormat& format, const QString& text);
 
 // PrintBarCode's arguments for the list items (in list order).
-int32_t SymbologyOfItem(int item);     // 101 UPC-A ... 201 PDF417; 0 for none
-int32_t BarcodeAlignmentOfItem(int item);  // -1 left, -2 center, -3 right
+int32_t SymbologyOfItem(int item);            // 101 UPC-A ... 201 PDF417; 0 for none
+int32_t BarcodeAlignmentOfItem(int item);     // -1 left, -2 center, -3 right
 int32_t BarcodeTextPositionOfItem(int item);  // -11 none, -12 above, -13 below
 
 // The decimal number at the start of `text` as the C runtime's wtoi reads

@@ -16,13 +16,13 @@ TEST(PrintFormatTest, FormattedTextPutsTheSequencesInTheirOrder) {
   };
   const Case cases[] = {
       // The documented example: bold, no underline, centred, double wide, Font A.
-      {{true, false, 1, 1, 0}, esc + "|bC" + esc + "|!uC" + esc + "|cA" + esc + "|2C" + esc +
-                                   "|0fTABC\n"},
+      {{true, false, 1, 1, 0},
+       esc + "|bC" + esc + "|!uC" + esc + "|cA" + esc + "|2C" + esc + "|0fTABC\n"},
       // Cleared boxes still switch bold and underline off.
-      {{false, false, 0, 0, 0}, esc + "|!bC" + esc + "|!uC" + esc + "|lA" + esc + "|1C" + esc +
-                                    "|0fTABC\n"},
-      {{false, true, 2, 3, 1}, esc + "|!bC" + esc + "|uC" + esc + "|rA" + esc + "|4C" + esc +
-                                   "|1fTABC\n"},
+      {{false, false, 0, 0, 0},
+       esc + "|!bC" + esc + "|!uC" + esc + "|lA" + esc + "|1C" + esc + "|0fTABC\n"},
+      {{false, true, 2, 3, 1},
+       esc + "|!bC" + esc + "|uC" + esc + "|rA" + esc + "|4C" + esc + "|1fTABC\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormattedPrintText(c.format, "ABC"), c.expected);
 }

@@ -32,16 +32,16 @@
 namespace qvtestapp {
 namespace {
 
-constexpr int32_t kStation = 2;             // PTR_S_RECEIPT
-constexpr int64_t kEnablePollMs = 500;      // the enable poll timer's period
-constexpr int32_t kClaimTimeout = 1000;     // ms
-constexpr int32_t kCutFull = 100;           // percent
-constexpr int32_t kMarkFeedToCutter = 2;    // PTR_MF_TO_CUTTER
-constexpr int32_t kTpTransaction = 11;      // PTR_TP_TRANSACTION
-constexpr int32_t kTpNormal = 12;           // PTR_TP_NORMAL
+constexpr int32_t kStation = 2;              // PTR_S_RECEIPT
+constexpr int64_t kEnablePollMs = 500;       // the enable poll timer's period
+constexpr int32_t kClaimTimeout = 1000;      // ms
+constexpr int32_t kCutFull = 100;            // percent
+constexpr int32_t kMarkFeedToCutter = 2;     // PTR_MF_TO_CUTTER
+constexpr int32_t kTpTransaction = 11;       // PTR_TP_TRANSACTION
+constexpr int32_t kTpNormal = 12;            // PTR_TP_NORMAL
 constexpr int32_t kCheckHealthInternal = 1;  // OPOS_CH_INTERNAL
 constexpr int32_t kDirectIOCommand = 990;
-constexpr int32_t kOposEClosed = 101;       // OPOS_E_CLOSED
+constexpr int32_t kOposEClosed = 101;  // OPOS_E_CLOSED
 constexpr int kMaxBarcodeChars = 259;
 
 // Status-update values of the printer.
@@ -140,8 +140,7 @@ void COposPrinterDlg::BuildControls() {
   m_properties = new QPushButton(QStringLiteral("Properties"), selectGroup);
   m_pageModeProperties = new QPushButton(QStringLiteral("PageModeProperties"), selectGroup);
   auto* selectLayout = new QGridLayout(selectGroup);
-  selectLayout->addWidget(NewLabel(QStringLiteral("LAN:"), m_printerList, selectGroup), 0, 0);
-  selectLayout->addWidget(m_printerList, 0, 1, 1, 3);
+  AddLabelled(selectLayout, 0, 0, QStringLiteral("LAN:"), m_printerList, 3);
   selectLayout->addWidget(m_open, 1, 0);
   selectLayout->addWidget(m_claim, 1, 1);
   selectLayout->addWidget(m_deviceEnable, 1, 2);
@@ -176,12 +175,12 @@ void COposPrinterDlg::BuildControls() {
                        QStringLiteral("PTR_MM_ENGLISH"), QStringLiteral("PTR_MM_METRIC")},
                       textGroup);
   m_font = NewList({QStringLiteral("Font A"), QStringLiteral("Font B")}, textGroup);
-  m_alignment =
-      NewList({QStringLiteral("Left"), QStringLiteral("Center"), QStringLiteral("Right")}, textGroup);
+  m_alignment = NewList({QStringLiteral("Left"), QStringLiteral("Center"), QStringLiteral("Right")},
+                        textGroup);
   m_barcodeHeight = NewDigitsEdit(textGroup);
   m_barcodeWidth = NewDigitsEdit(textGroup);
-  m_textPosition =
-      NewList({QStringLiteral("None"), QStringLiteral("Above"), QStringLiteral("Below")}, textGroup);
+  m_textPosition = NewList(
+      {QStringLiteral("None"), QStringLiteral("Above"), QStringLiteral("Below")}, textGroup);
   m_rotation = NewList(Labels(kRotations), textGroup);
   qvgui::DescribeControl(m_rotation, QStringLiteral("Rotation"));
   m_rotation->setPlaceholderText(QStringLiteral("Rotation"));
@@ -203,19 +202,12 @@ void COposPrinterDlg::BuildControls() {
   textLayout->addWidget(m_bold, 1, 0);
   textLayout->addWidget(m_underline, 1, 1);
   textLayout->addWidget(m_size, 1, 2, 1, 2);
-  textLayout->addWidget(NewLabel(QStringLiteral("MapMode"), m_mapMode, textGroup), 2, 0);
-  textLayout->addWidget(m_mapMode, 2, 1);
-  textLayout->addWidget(NewLabel(QStringLiteral("Font"), m_font, textGroup), 2, 2);
-  textLayout->addWidget(m_font, 2, 3);
-  textLayout->addWidget(NewLabel(QStringLiteral("Alignment"), m_alignment, textGroup), 2, 4);
-  textLayout->addWidget(m_alignment, 2, 5);
-  textLayout->addWidget(NewLabel(QStringLiteral("Hight:"), m_barcodeHeight, textGroup), 3, 0);
-  textLayout->addWidget(m_barcodeHeight, 3, 1);
-  textLayout->addWidget(NewLabel(QStringLiteral("Width:"), m_barcodeWidth, textGroup), 3, 2);
-  textLayout->addWidget(m_barcodeWidth, 3, 3);
-  textLayout->addWidget(
-      NewLabel(QStringLiteral("Barcode Text Position"), m_textPosition, textGroup), 3, 4);
-  textLayout->addWidget(m_textPosition, 3, 5);
+  AddLabelled(textLayout, 2, 0, QStringLiteral("MapMode"), m_mapMode);
+  AddLabelled(textLayout, 2, 2, QStringLiteral("Font"), m_font);
+  AddLabelled(textLayout, 2, 4, QStringLiteral("Alignment"), m_alignment);
+  AddLabelled(textLayout, 3, 0, QStringLiteral("Hight:"), m_barcodeHeight);
+  AddLabelled(textLayout, 3, 2, QStringLiteral("Width:"), m_barcodeWidth);
+  AddLabelled(textLayout, 3, 4, QStringLiteral("Barcode Text Position"), m_textPosition);
   textLayout->addWidget(m_rotation, 4, 0, 1, 2);
   textLayout->addWidget(m_rotatePrint, 4, 2);
   textLayout->addWidget(m_pageMode, 4, 3, 1, 2);
@@ -236,10 +228,10 @@ void COposPrinterDlg::BuildControls() {
   m_printReceipt = new QPushButton(QStringLiteral("Print Receipt"), this);
   m_directIO = new QPushButton(QStringLiteral("DirectIO"), this);
   auto* methodLayout = new QGridLayout;
-  const QPushButton* const methods[] = {
-      m_beginTransaction, m_endTransaction, m_printNormal,   m_printImmediate,
-      m_markFeed,         m_cutPaper,       m_validateData,  m_checkHealth,
-      m_bitmapProcess,    m_printReceipt,   m_directIO};
+  const QPushButton* const methods[] = {m_beginTransaction, m_endTransaction, m_printNormal,
+                                        m_printImmediate,   m_markFeed,       m_cutPaper,
+                                        m_validateData,     m_checkHealth,    m_bitmapProcess,
+                                        m_printReceipt,     m_directIO};
   int index = 0;
   for (const QPushButton* button : methods) {
     methodLayout->addWidget(const_cast<QPushButton*>(button), index / 6, index % 6);
@@ -259,14 +251,36 @@ void COposPrinterDlg::BuildControls() {
   page->addWidget(outputLabel);
   page->addWidget(m_output);
 
-  m_testControls = {m_size,           m_mapMode,       m_textPosition,   m_alignment,
-                    m_symbology,      m_rotation,      m_pageMode,       m_font,
-                    m_bold,           m_underline,     m_barcodeHeight,  m_barcodeWidth,
-                    m_text,           m_coverOpen,     m_paperOut,       m_paperNearEmpty,
-                    m_beginTransaction, m_rotatePrint, m_printBarcode,   m_printNormal,
-                    m_cutPaper,       m_validateData,  m_printImmediate, m_pageModePrint,
-                    m_bitmapProcess,  m_markFeed,      m_checkHealth,    m_pageModeProperties,
-                    m_printReceipt,   m_directIO};
+  m_testControls = {m_size,
+                    m_mapMode,
+                    m_textPosition,
+                    m_alignment,
+                    m_symbology,
+                    m_rotation,
+                    m_pageMode,
+                    m_font,
+                    m_bold,
+                    m_underline,
+                    m_barcodeHeight,
+                    m_barcodeWidth,
+                    m_text,
+                    m_coverOpen,
+                    m_paperOut,
+                    m_paperNearEmpty,
+                    m_beginTransaction,
+                    m_rotatePrint,
+                    m_printBarcode,
+                    m_printNormal,
+                    m_cutPaper,
+                    m_validateData,
+                    m_printImmediate,
+                    m_pageModePrint,
+                    m_bitmapProcess,
+                    m_markFeed,
+                    m_checkHealth,
+                    m_pageModeProperties,
+                    m_printReceipt,
+                    m_directIO};
 
   connect(m_open, &QPushButton::clicked, this, &COposPrinterDlg::OnOpen);
   connect(m_claim, &QPushButton::clicked, this, &COposPrinterDlg::OnClaim);
@@ -278,8 +292,8 @@ void COposPrinterDlg::BuildControls() {
   connect(m_validateData, &QPushButton::clicked, this, &COposPrinterDlg::OnValidateData);
   connect(m_cutPaper, &QPushButton::clicked, this, &COposPrinterDlg::OnCutPaper);
   connect(m_markFeed, &QPushButton::clicked, this, &COposPrinterDlg::OnMarkFeed);
-  connect(m_beginTransaction, &QPushButton::clicked, this, &COposPrinterDlg::OnBeginTransaction);
-  connect(m_endTransaction, &QPushButton::clicked, this, &COposPrinterDlg::OnEndTransaction);
+  connect(m_beginTransaction, &QPushButton::clicked, this, [this] { OnTransaction(true); });
+  connect(m_endTransaction, &QPushButton::clicked, this, [this] { OnTransaction(false); });
   connect(m_printBarcode, &QPushButton::clicked, this, &COposPrinterDlg::OnPrintBarcode);
   connect(m_rotatePrint, &QPushButton::clicked, this, &COposPrinterDlg::OnRotatePrint);
   connect(m_pageModePrint, &QPushButton::clicked, this, &COposPrinterDlg::OnPageModePrint);
@@ -457,29 +471,19 @@ void COposPrinterDlg::OnMarkFeed() {
   });
 }
 
-void COposPrinterDlg::OnBeginTransaction() {
+void COposPrinterDlg::OnTransaction(bool begin) {
   Guarded([&] {
     if (!m_control->GetDeviceEnabled()) return;
-    const int32_t rc = m_control->Call(u"TransactionPrint", {kStation, kTpTransaction});
-    ShowResult(rc, QStringLiteral("BeginTransation:Success"));
+    const int32_t rc =
+        m_control->Call(u"TransactionPrint", {kStation, begin ? kTpTransaction : kTpNormal});
+    ShowResult(rc, begin ? QStringLiteral("BeginTransation:Success")
+                         : QStringLiteral("EndTransation:Success"));
     if (rc != 0) return;
+    // What a transaction excludes.
     SetEnabled({m_beginTransaction, m_pageModePrint, m_pageModeProperties, m_pageMode, m_directIO,
                 m_printReceipt, m_checkHealth},
-               false);
-    m_endTransaction->setEnabled(true);
-  });
-}
-
-void COposPrinterDlg::OnEndTransaction() {
-  Guarded([&] {
-    if (!m_control->GetDeviceEnabled()) return;
-    const int32_t rc = m_control->Call(u"TransactionPrint", {kStation, kTpNormal});
-    ShowResult(rc, QStringLiteral("EndTransation:Success"));
-    if (rc != 0) return;
-    SetEnabled({m_beginTransaction, m_pageModePrint, m_pageModeProperties, m_pageMode, m_directIO,
-                m_printReceipt, m_checkHealth},
-               true);
-    m_endTransaction->setEnabled(false);
+               !begin);
+    m_endTransaction->setEnabled(begin);
   });
 }
 
@@ -489,8 +493,7 @@ void COposPrinterDlg::OnPrintBarcode() {
     if (m_text->text().isEmpty() && Refuse(QStringLiteral("The input text cann't be empty"))) {
       return;
     }
-    if (m_barcodeHeight->text().isEmpty() &&
-        Refuse(QStringLiteral("Please Input BarCode Hight"))) {
+    if (m_barcodeHeight->text().isEmpty() && Refuse(QStringLiteral("Please Input BarCode Hight"))) {
       return;
     }
     if (m_barcodeWidth->text().isEmpty() && Refuse(QStringLiteral("Please Input BarCode Width"))) {

@@ -65,8 +65,7 @@ class COposPrinterDlg : public QWidget {
   void OnValidateData();
   void OnCutPaper();
   void OnMarkFeed();
-  void OnBeginTransaction();
-  void OnEndTransaction();
+  void OnTransaction(bool begin);  // BeginTransation or EndTransation
   void OnPrintBarcode();
   void OnRotatePrint();
   void OnPageModePrint();

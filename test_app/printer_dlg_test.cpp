@@ -33,9 +33,9 @@ TEST_P(PrinterPageTest, PageStartsClosedWithOnlyOpenEnabled) {
   QWidget* page = PrinterPage();
   EXPECT_EQ(List(page, "LAN:").currentText(), "Front");
   EXPECT_TRUE(Button(page, "Open").isEnabled());
-  for (const char* caption : {"Cliam", "Close", "Release", "Properties", "DeviceEnable",
-                              "BeginTransation", "EndTransation", "PrintNormal", "Print Receipt",
-                              "PageModeProperties", "Cover Open"}) {
+  for (const char* caption :
+       {"Cliam", "Close", "Release", "Properties", "DeviceEnable", "BeginTransation",
+        "EndTransation", "PrintNormal", "Print Receipt", "PageModeProperties", "Cover Open"}) {
     EXPECT_FALSE(Button(page, caption).isEnabled()) << caption;
   }
   EXPECT_EQ(List(page, "Size").currentText(), "SignalHighAndWide");
@@ -124,8 +124,8 @@ TEST_P(PrinterPageTest, EverySymbologyReachesThePrinterAsItsBarcodeCommand) {
     Edit(page, "Text").setText(c.data);
     Click(page, "PrintBarcode");
     EXPECT_EQ(Output(page), "PrintBarCode:Success");
-    EXPECT_TRUE(engine().WaitFor(
-        [&] { return Stream().find(c.command) != std::string::npos; }, 5000));
+    EXPECT_TRUE(
+        engine().WaitFor([&] { return Stream().find(c.command) != std::string::npos; }, 5000));
   }
 }
 
@@ -173,7 +173,7 @@ TEST_P(PrinterPageTest, TransactionButtonsSwitchEachOther) {
   EnablePrinter();
   QWidget* page = PrinterPage();
   const char* const excluded[] = {"BeginTransation", "PageModePrint", "PageModeProperties",
-                                  "DirectIO", "Print Receipt", "CheckHealth"};
+                                  "DirectIO",        "Print Receipt", "CheckHealth"};
   ASSERT_TRUE(Button(page, "BeginTransation").isEnabled());
   ASSERT_FALSE(Button(page, "EndTransation").isEnabled());
   Click(page, "BeginTransation");
@@ -284,7 +284,8 @@ TEST_P(PrinterPageTest, CheckHealthPrintsItsTextAndDirectIOItsTestLine) {
       [&] {
         const std::string s = Stream();
         const size_t bytes = s.find(std::string("\x1b\x61\x01", 3));
-        return bytes != std::string::npos && s.find("DirectIO Test\r\n", bytes) != std::string::npos;
+        return bytes != std::string::npos &&
+               s.find("DirectIO Test\r\n", bytes) != std::string::npos;
       },
       5000));
 }

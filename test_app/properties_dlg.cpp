@@ -120,8 +120,7 @@ COPosPropertiesDlg::COPosPropertiesDlg(COPOSPOSPrinter1& control, QWidget* paren
     value->setText(capability.text(control.GetNumber(capability.property)));
     const int row = index % kRowsPerColumn;
     const int column = index / kRowsPerColumn * 2;
-    grid->addWidget(NewLabel(QLatin1String(capability.label), value, group), row, column);
-    grid->addWidget(value, row, column + 1);
+    AddLabelled(grid, row, column, QLatin1String(capability.label), value);
     ++index;
   }
   auto* close = new QPushButton(QStringLiteral("Close"), this);

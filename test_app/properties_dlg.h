@@ -18,12 +18,12 @@
 namespace qvtestapp {
 
 // The value texts.
-QString CharacterSetText(int32_t value);       // CapCharacterSet
-QString BoolText(int32_t value);               // "True" / "False"
-QString CartridgeSensorText(int32_t value);    // CapRecCartridgeSensor
-QString ColorText(int32_t value);              // CapRecColor
-QString MarkFeedText(int32_t value);           // CapRecMarkFeed
-QString RuledLineText(int32_t value);          // CapRecRuledLine
+QString CharacterSetText(int32_t value);     // CapCharacterSet
+QString BoolText(int32_t value);             // "True" / "False"
+QString CartridgeSensorText(int32_t value);  // CapRecCartridgeSensor
+QString ColorText(int32_t value);            // CapRecColor
+QString MarkFeedText(int32_t value);         // CapRecMarkFeed
+QString RuledLineText(int32_t value);        // CapRecRuledLine
 
 class COPosPropertiesDlg : public QDialog {
   Q_OBJECT

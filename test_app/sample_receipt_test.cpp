@@ -43,11 +43,11 @@ class SampleReceiptTest : public TestAppTest {
     Click(PrinterPage(), "Print Receipt");
     m_dates = {qvreceipt::ReceiptDateText(before), qvreceipt::ReceiptDateText(std::time(nullptr))};
     m_times = {qvreceipt::ReceiptTimeText(before), qvreceipt::ReceiptTimeText(std::time(nullptr))};
-    ASSERT_EQ(PrinterControl().Call(
-                  u"PrintNormal", {2, QString(kEndMarker).toStdU16String() + u"\n"}),
-              0);
-    ASSERT_TRUE(engine().WaitFor(
-        [&] { return Printed().find(kEndMarker) != std::string::npos; }, 10000));
+    ASSERT_EQ(
+        PrinterControl().Call(u"PrintNormal", {2, QString(kEndMarker).toStdU16String() + u"\n"}),
+        0);
+    ASSERT_TRUE(
+        engine().WaitFor([&] { return Printed().find(kEndMarker) != std::string::npos; }, 10000));
   }
 
   uint64_t Cuts() {

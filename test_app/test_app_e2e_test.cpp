@@ -36,8 +36,8 @@ void Qvopos(const std::vector<std::string>& args) {
 TEST(TestAppEndToEnd, PrintsTheSampleReceiptAndOpensTheDrawerFromItsButtons) {
   TempPrefix prefix;
   const int pid = static_cast<int>(getpid());
-  const std::string address = "127." + std::to_string(1 + pid % 250) + "." +
-                              std::to_string(1 + (pid / 250) % 250) + ".13";
+  const std::string address =
+      "127." + std::to_string(1 + pid % 250) + "." + std::to_string(1 + (pid / 250) % 250) + ".13";
   const fs::path stream = prefix.root() / "printer-stream.bin";
 
   qvcli_test::ChildProcess printer;

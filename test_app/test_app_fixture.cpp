@@ -142,8 +142,8 @@ void TestAppTest::InstallFaultProxy() {
 
 void TestAppTest::Fail(const char16_t* method, const char16_t* argumentPart, int32_t code,
                        int times) {
-  auto fail = Symbol<void (*)(const char16_t*, const char16_t*, LONG, int)>(m_proxy,
-                                                                           "FaultProxyFail");
+  auto fail =
+      Symbol<void (*)(const char16_t*, const char16_t*, LONG, int)>(m_proxy, "FaultProxyFail");
   ASSERT_NE(fail, nullptr) << "InstallFaultProxy first";
   fail(method, argumentPart, code, times);
 }

@@ -45,7 +45,9 @@ class Calls {
     const qvopos::CallResult result = m_printer.Call(name, args);
     return FAILED(result.hr) ? kOposEFailure : result.resultCode;
   }
-  int32_t PrintNormal(const std::u16string& text) { return Method(u"PrintNormal", {kStation, text}); }
+  int32_t PrintNormal(const std::u16string& text) {
+    return Method(u"PrintNormal", {kStation, text});
+  }
   int32_t Set(std::u16string_view property, int32_t value) {
     return FAILED(m_printer.Set(property, value)) ? kOposEFailure : m_printer.ResultCode();
   }
@@ -72,9 +74,9 @@ bool PrintBody(Calls& calls, const std::vector<std::u16string>& body,
     steps.push_back([&calls, &line = body[i]] { return calls.PrintNormal(line); });
   }
   steps.push_back([&calls] {
-    return calls.Method(u"PrintBarCode", {kStation, std::u16string(kBarcodeData), kUpcA,
-                                          kBarcodeHeight, calls.Get(u"RecLineWidth") / 2,
-                                          kBcCenter, kBcTextBelow});
+    return calls.Method(u"PrintBarCode",
+                        {kStation, std::u16string(kBarcodeData), kUpcA, kBarcodeHeight,
+                         calls.Get(u"RecLineWidth") / 2, kBcCenter, kBcTextBelow});
   });
 
   *bodies = 1;
@@ -106,7 +108,8 @@ std::u16string StopMessage(ReceiptStop stop) {
   switch (stop) {
     case ReceiptStop::kCompleted: return {};
     case ReceiptStop::kNoReceiptStation: return u"This Printer doesn't have the Receipt Station.";
-    case ReceiptStop::kNoRotation: return u"This printer doesn't have a rotation printing function.";
+    case ReceiptStop::kNoRotation:
+      return u"This printer doesn't have a rotation printing function.";
     case ReceiptStop::kTransactionRefused: return u"Can't use a POS Printer.";
   }
   return {};
@@ -173,9 +176,8 @@ SampleReceiptResult PrintSampleReceipt(qvopos::PosPrinter& printer, std::time_t 
   }
 
   const auto idle = [&printer] { return printer.State() == kStateIdle; };
-  const bool becameIdle = callbacks.waitUntil
-                              ? callbacks.waitUntil(idle, qvplatform::ScaledMs(kIdleWaitMs))
-                              : idle();
+  const bool becameIdle =
+      callbacks.waitUntil ? callbacks.waitUntil(idle, qvplatform::ScaledMs(kIdleWaitMs)) : idle();
   if (!becameIdle && callbacks.stayedBusy) callbacks.stayedBusy(printer.State());
 
   result.resultCode = calls.Method(u"TransactionPrint", {kStation, kTpNormal});
