@@ -14,18 +14,21 @@ function(qv_add_test name)
   set(labels unit ${ARG_LABELS})
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300)
-  # A list in PROPERTIES loses all but its first element on its way through
-  # test discovery, so extra labels are set by a script that runs after it.
-  if(ARG_LABELS)
-    set(label_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
-    file(WRITE ${label_script}
-      "foreach(t IN LISTS ${name}_TESTS)\n"
-      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\")\n"
-      "endforeach()\n")
-    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
-  endif()
-  if("concurrency" IN_LIST ARG_LABELS)
+    PROPERTIES LABELS unit TIMEOUT 300)
+  qv_label_tests(${name} "${labels}")
+endfunction()
+
+# A list in PROPERTIES loses all but its first element on its way through
+# test discovery, so the labels of a program's tests are set by a script that
+# runs after it.
+function(qv_label_tests name labels)
+  set(label_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${label_script}
+    "foreach(t IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
+  if("concurrency" IN_LIST labels)
     set_property(GLOBAL APPEND PROPERTY QV_CONCURRENCY_TESTS ${name})
   endif()
 endfunction()
@@ -55,5 +58,6 @@ function(qv_add_gui_test name)
                         GTest::gtest GTest::gmock Threads::Threads)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "unit;gui" TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS gui TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  qv_label_tests(${name} "unit;gui;${ARG_LABELS}")
 endfunction()

@@ -15,7 +15,7 @@ namespace {
 constexpr char kQuestion[] = "Fails to output to a printer.\n\nRetry?";
 constexpr char kEndMarker[] = "END OF TEST";
 
-class SampleReceiptTest : public TestAppTest {
+class PrintReceiptTest : public TestAppTest {
  protected:
   void SetUp() override {
     TestAppTest::SetUp();
@@ -94,7 +94,7 @@ class SampleReceiptTest : public TestAppTest {
   std::vector<std::u16string> m_times;
 };
 
-TEST_F(SampleReceiptTest, PrintsTheListedBodyWithItsBarcodeAndCuts) {
+TEST_F(PrintReceiptTest, PrintsTheListedBodyWithItsBarcodeAndCuts) {
   EnablePrinter();
   MessageBoxes boxes;
   engine().ClearRecord();
@@ -109,7 +109,7 @@ TEST_F(SampleReceiptTest, PrintsTheListedBodyWithItsBarcodeAndCuts) {
             List(PrinterPage(), "MapMode").currentIndex() + 1);
 }
 
-TEST_F(SampleReceiptTest, AnswersToAFailedOutput) {
+TEST_F(PrintReceiptTest, AnswersToAFailedOutput) {
   struct Case {
     const char* name;
     QMessageBox::StandardButton answer;
@@ -152,7 +152,7 @@ TEST_F(SampleReceiptTest, AnswersToAFailedOutput) {
   EXPECT_EQ(FailuresInjected(), 3);
 }
 
-TEST_F(SampleReceiptTest, AFailingBarcodeIsOfferedForRetryToo) {
+TEST_F(PrintReceiptTest, AFailingBarcodeIsOfferedForRetryToo) {
   InstallFaultProxy();
   EnablePrinter();
   Fail(u"PrintBarCode", u"123456789012", 111);
@@ -165,7 +165,7 @@ TEST_F(SampleReceiptTest, AFailingBarcodeIsOfferedForRetryToo) {
   ExpectBodyOnce(TextRuns());
 }
 
-TEST_F(SampleReceiptTest, AStateThatStaysBusyIsReportedAndTheTransactionEnds) {
+TEST_F(PrintReceiptTest, AStateThatStaysBusyIsReportedAndTheTransactionEnds) {
   InstallFaultProxy();
   EnablePrinter();
   // State (property index 9) reads busy (3) from now on.
@@ -178,7 +178,7 @@ TEST_F(SampleReceiptTest, AStateThatStaysBusyIsReportedAndTheTransactionEnds) {
   ExpectBodyOnce(TextRuns());
 }
 
-TEST_F(SampleReceiptTest, ARefusedTransactionStopsTheReceipt) {
+TEST_F(PrintReceiptTest, ARefusedTransactionStopsTheReceipt) {
   InstallFaultProxy();
   EnablePrinter();
   Fail(u"TransactionPrint", u"11", 106);
