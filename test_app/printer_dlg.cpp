@@ -614,8 +614,10 @@ void COposPrinterDlg::OnPrintReceipt() {
 }
 
 void COposPrinterDlg::OnProperties() {
-  COPosPropertiesDlg dialog(*m_control, this);
-  dialog.exec();
+  Guarded([&] {
+    COPosPropertiesDlg dialog(*m_control, this);
+    dialog.exec();
+  });
 }
 
 void COposPrinterDlg::OnPageModeProperties() {
