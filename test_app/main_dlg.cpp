@@ -1,9 +1,7 @@
 #include "test_app/main_dlg.h"
 
 #include <QAction>
-#include <QDialogButtonBox>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -17,21 +15,9 @@
 
 namespace qvtestapp {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("关于 QVOPosTest"));
-  auto* icon = new QLabel(this);
-  const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(size, size));
-  auto* text = new QLabel(QStringLiteral("QVOPosTest, Version 1.0"), this);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  auto* row = new QHBoxLayout;
-  row->addWidget(icon);
-  row->addWidget(text, 1);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(row);
-  layout->addWidget(buttons);
-}
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : CAboutBox(QStringLiteral("关于 QVOPosTest"), QStringLiteral("QVOPosTest, Version 1.0"),
+                QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation), parent) {}
 
 CQVOPosTestDlg::CQVOPosTestDlg(std::unique_ptr<COPOSPOSPrinter1> printer,
                                std::unique_ptr<COPOSCashDrawer> drawer, QWidget* parent)

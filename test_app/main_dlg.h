@@ -12,6 +12,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "common/gui/about_box.h"
+
 class QAction;
 class QTabWidget;
 
@@ -22,7 +24,7 @@ class COPOSPOSPrinter1;
 class COposDrawerDlg;
 class COposPrinterDlg;
 
-class CAboutDlg : public QDialog {
+class CAboutDlg : public qvgui::CAboutBox {
   Q_OBJECT
 
  public:
