@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "cli/device_actions.h"
-#include "cli/sample_receipt.h"
+#include "common/receipt/sample_receipt.h"
 #include "common/toolreg/device_save.h"
 #include "control_objects/opos_device.h"
 #include "platform/base/clock.h"
@@ -207,9 +207,17 @@ TEST_F(RenderEndToEnd, SidewaysBarcodesReadBackInEachRotation) {
 }
 
 TEST_F(RenderEndToEnd, TheSampleReceiptsBarcodeReadsBack) {
-  const qvcli::ReceiptOutcome outcome =
-      qvcli::PrintSampleReceipt(printer(), 1765368000, [](std::string_view) {});
-  ASSERT_TRUE(outcome.ok) << outcome.failure;
+  qvreceipt::SampleReceiptCallbacks callbacks;
+  callbacks.outputFailed = [](int32_t) { return qvreceipt::OutputFailureAnswer::kAbort; };
+  callbacks.waitUntil = [this](const std::function<bool()>& done, int64_t timeoutMs) {
+    return m_apartment->PumpUntil(done, timeoutMs);
+  };
+  callbacks.stayedBusy = [](int32_t) {};
+  const qvreceipt::SampleReceiptResult receipt =
+      qvreceipt::PrintSampleReceipt(printer(), 1765368000, callbacks);
+  ASSERT_EQ(receipt.stop, qvreceipt::ReceiptStop::kCompleted);
+  ASSERT_EQ(receipt.resultCode, 0);
+  ASSERT_FALSE(receipt.aborted);
   ASSERT_TRUE(m_printer.engine().WaitFor(
       [&] { return m_render->WaitIdle(kWaitMs) && !m_render->Images().empty(); }, kWaitMs));
   const std::vector<RenderedReceipt> images = m_render->Images();
