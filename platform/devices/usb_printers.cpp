@@ -18,37 +18,6 @@ std::filesystem::path Canonical(const std::filesystem::path& path) {
   return ec ? path : out;
 }
 
-bool ParseHex4(std::string_view text, uint16_t* value) {
-  if (text.size() != 4) return false;
-  unsigned result = 0;
-  for (char c : text) {
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return false;
-    }
-    result = result * 16 + static_cast<unsigned>(digit);
-  }
-  *value = static_cast<uint16_t>(result);
-  return true;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) !=
-        std::tolower(static_cast<unsigned char>(prefix[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 UsbPrinterInfo MakeInfo(uint16_t vendor_id, uint16_t product_id, const std::string& instance) {
   UsbPrinterInfo info;
   info.vendorId = vendor_id;
@@ -60,28 +29,6 @@ UsbPrinterInfo MakeInfo(uint16_t vendor_id, uint16_t product_id, const std::stri
 }
 
 }  // namespace
-
-std::optional<UsbDeviceId> ParseUsbDeviceName(std::string_view name) {
-  if (StartsWithNoCase(name, "\\\\?\\")) name = name.substr(4);
-  // usb#vid_xxxx&pid_xxxx#instance[#{guid}]
-  if (name.size() < 22 || !StartsWithNoCase(name, "usb#vid_") ||
-      !StartsWithNoCase(name.substr(12), "&pid_") || name[21] != '#') {
-    return std::nullopt;
-  }
-  UsbDeviceId id;
-  if (!ParseHex4(name.substr(8, 4), &id.vendorId) ||
-      !ParseHex4(name.substr(17, 4), &id.productId)) {
-    return std::nullopt;
-  }
-  std::string_view rest = name.substr(22);
-  size_t last = rest.rfind('#');
-  if (last != std::string_view::npos && last + 1 < rest.size() && rest[last + 1] == '{') {
-    rest = rest.substr(0, last);
-  }
-  if (rest.empty() || rest.find('#') != std::string_view::npos) return std::nullopt;
-  id.instance = std::string(rest);
-  return id;
-}
 
 std::vector<UsbPrinterInfo> EnumerateUsbPrinters() {
   std::vector<UsbPrinterInfo> printers;
@@ -106,7 +53,8 @@ std::vector<UsbPrinterInfo> EnumerateUsbPrinters() {
     if (linked_nodes.count(Canonical(facts.devnode)) != 0) return;
     uint16_t vendor_id = 0;
     uint16_t product_id = 0;
-    if (!ParseHex4(facts.usbVendorId, &vendor_id) || !ParseHex4(facts.usbProductId, &product_id)) {
+    if (!ParseUsbId(facts.usbVendorId, &vendor_id) ||
+        !ParseUsbId(facts.usbProductId, &product_id)) {
       return;
     }
     std::string instance = facts.usbSerial;

@@ -9,6 +9,10 @@
 // (/dev/usb/lpN), whose instance is the device's serial number or, without
 // one, its USB port path (such as 1-1.2). A node reached through a link is
 // listed once, under the link. Any thread.
+//
+// On Windows the list is SetupAPI's: every present device interface of
+// that class (as the system names it, with its device description), whose
+// node is the interface path itself.
 #ifndef QV_PLATFORM_DEVICES_USB_PRINTERS_H_
 #define QV_PLATFORM_DEVICES_USB_PRINTERS_H_
 
@@ -42,6 +46,9 @@ struct UsbDeviceId {
   std::string instance;
 };
 std::optional<UsbDeviceId> ParseUsbDeviceName(std::string_view name);
+
+// A vendor or product id written as four hexadecimal digits (either case).
+bool ParseUsbId(std::string_view text, uint16_t* value);
 
 }  // namespace qvplatform
 
