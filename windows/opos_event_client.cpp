@@ -59,14 +59,11 @@ class EventSink final : public IDispatch {
   EventSink() : changed_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
   ~EventSink() { CloseHandle(changed_); }
 
-  // True when `status` has arrived since the last Forget(), waiting up to
-  // kEventWaitMs while pumping the calling thread's messages (the service
-  // object's timers run there).
+  // True when `status` arrives after the one the last successful wait found
+  // (the first wait looks at every update), waiting up to kEventWaitMs while
+  // pumping the calling thread's messages (the service object's timers run
+  // there). So waits for 11 and then 12 see a 12 that came after the 11.
   bool WaitForStatus(LONG status);
-  void Forget() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    statuses_.clear();
-  }
   std::string Received() {
     std::lock_guard<std::mutex> lock(mutex_);
     std::string text;
@@ -122,10 +119,14 @@ class EventSink final : public IDispatch {
   }
 
  private:
-  bool HasStatus(LONG status) {
+  // Finds `status` from the cursor on and moves the cursor past it.
+  bool TakeStatus(LONG status) {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (LONG s : statuses_) {
-      if (s == status) return true;
+    for (size_t i = cursor_; i < statuses_.size(); ++i) {
+      if (statuses_[i] == status) {
+        cursor_ = i + 1;
+        return true;
+      }
     }
     return false;
   }
@@ -134,6 +135,7 @@ class EventSink final : public IDispatch {
   std::atomic<ULONG> references_{1};
   std::mutex mutex_;
   std::vector<LONG> statuses_;
+  size_t cursor_ = 0;
 };
 
 // Handles the thread's messages until `done()` or `timeout_ms` passes,
@@ -157,7 +159,7 @@ bool PumpUntil(Done done, DWORD timeout_ms, HANDLE also = nullptr) {
 }
 
 bool EventSink::WaitForStatus(LONG status) {
-  return PumpUntil([&] { return HasStatus(status); }, kEventWaitMs, changed_);
+  return PumpUntil([&] { return TakeStatus(status); }, kEventWaitMs, changed_);
 }
 
 // A late-bound call: the method's dispid from its name, then Invoke with the
@@ -274,7 +276,6 @@ void PrinterEvents(const std::wstring& ldn) {
   EventSink sink;
   Device printer(CreateByProgId(L"QV.Opos.Printer"));
   if (!OpenClaimEnable(printer, L"POSPrinter", ldn, &sink, "printer")) return;
-  sink.Forget();
   Ask("cover open");
   Report(sink.WaitForStatus(kPtrSueCoverOpen), "printer StatusUpdate cover open (11)",
          "received " + sink.Received());
@@ -288,16 +289,21 @@ void DrawerEvents(const std::wstring& ldn) {
   EventSink sink;
   Device drawer(CreateByProgId(L"QV.OPOS.CashDrawer"));
   if (!OpenClaimEnable(drawer, L"CashDrawer", ldn, &sink, "drawer")) return;
-  sink.Forget();
   drawer.Call(L"OpenDrawer", {});
   LONG rc = drawer.Number(kPidxResultCode);
   Report(rc == kSuccess, "drawer OpenDrawer", "ResultCode " + std::to_string(rc));
+  // The property shows the state the event reports as soon as the event has
+  // arrived.
   Report(sink.WaitForStatus(kCashSueDrawerOpen), "drawer StatusUpdate open (1)",
          "received " + sink.Received());
+  LONG opened = drawer.Number(kPidxCashDrawerOpened);
+  Report(opened == 1, "drawer DrawerOpened reads 1 with the open event",
+         "DrawerOpened " + std::to_string(opened));
   Report(sink.WaitForStatus(kCashSueDrawerClosed), "drawer StatusUpdate closed (0)",
          "received " + sink.Received());
-  Report(drawer.Number(kPidxCashDrawerOpened) == 0, "drawer DrawerOpened reads 0 after closing",
-         "DrawerOpened " + std::to_string(drawer.Number(kPidxCashDrawerOpened)));
+  opened = drawer.Number(kPidxCashDrawerOpened);
+  Report(opened == 0, "drawer DrawerOpened reads 0 with the closed event",
+         "DrawerOpened " + std::to_string(opened));
   DisableReleaseClose(drawer, "drawer");
 }
 
