@@ -29,6 +29,7 @@ include_directories(${PROJECT_SOURCE_DIR})
 set(BUILD_TESTING OFF)
 enable_testing()
 set(QV_WINE_TESTS
+  core_config_test
   escpos_cmd_test
   escpos_picture_dots_test
   escpos_translator_test
@@ -74,5 +75,6 @@ function(qv_add_gui_test)
 endfunction()
 
 add_subdirectory(platform)
+add_subdirectory(test_support)
 add_subdirectory(service_object)
 add_subdirectory(windows)
