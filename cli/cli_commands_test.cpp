@@ -198,6 +198,20 @@ TEST_F(CliCommandsTest, ForeignKeysAreNeverListedOrDeletedAndUninstallKeepsServi
   EXPECT_EQ(Qvopos({"ldn", "list"}).output, "");
 }
 
+TEST_F(CliCommandsTest, UninstallNamesAKeyItCannotDeleteAndDeletesTheRest) {
+  PutString(kFront, u"", u"QV.Opos.Printer");
+  PutString(kFront + u"\\Extra", u"", u"x");  // refuses a plain delete
+  PutString(kTill, u"", u"QV.OPOS.CashDrawer");
+  const RunResult result = Qvopos({"uninstall"});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_EQ(result.output, "deleted drawer Till\n");
+  EXPECT_EQ(result.error,
+            "qvopos: cannot delete "
+            "HKEY_LOCAL_MACHINE\\SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Front: "
+            "registry status 1020 (the key has subkeys)\n");
+  EXPECT_TRUE(KeyExists(kFront));
+}
+
 TEST_F(CliCommandsTest, LdnDeleteRemovesOneOwnDevice) {
   ASSERT_EQ(Qvopos({"printer", "add", "Front", "--interface", "LPT", "--port", "LPT1:"}).code, 0);
   ASSERT_EQ(Qvopos({"printer", "add", "Back", "--interface", "LPT", "--port", "LPT2:"}).code, 0);

@@ -342,11 +342,11 @@ int RunUninstall(Args args) {
   const qvtoolreg::UninstallResult result = qvtoolreg::UninstallOwnLDNs();
   for (const std::u16string& ldn : result.printersDeleted) Out("deleted printer " + Narrow(ldn));
   for (const std::u16string& ldn : result.drawersDeleted) Out("deleted drawer " + Narrow(ldn));
-  if (result.firstFailure != ERROR_SUCCESS) {
-    return Failed("a deletion failed (registry status " + std::to_string(result.firstFailure) +
-                  ")");
+  for (const qvtoolreg::FailedDeletion& failure : result.failures) {
+    Err("cannot delete HKEY_LOCAL_MACHINE\\" + Narrow(failure.keyPath) + ": " +
+        Narrow(failure.reason));
   }
-  return kExitOk;
+  return result.failures.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace qvcli

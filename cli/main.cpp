@@ -8,6 +8,7 @@
 #include "cli/demo.h"
 #include "cli/device_actions.h"
 #include "cli/device_commands.h"
+#include "cli/doctor_command.h"
 #include "cli/ports_command.h"
 #include "cli/registration_command.h"
 #include "cli/shell_command.h"
@@ -30,6 +31,7 @@ constexpr char kUsage[] =
     "  print LDN [TEXT|-]                  print a text\n"
     "  drawer open LDN                     open a cash drawer\n"
     "  status LDN                          show cover, paper and drawer\n"
+    "  doctor [LDN...]                     diagnose the installation and the devices\n"
     "The prefix (registry, trace file, device map) is $QV_OPOS_ROOT when set.";
 
 using qvcli::Args;
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
   if (command == "shell") return qvcli::RunShell(args);
   if (command == "print") return qvcli::RunPrint(args);
   if (command == "status") return qvcli::RunStatus(args);
+  if (command == "doctor") return qvcli::RunDoctor(args);
   if (command == "printer" || command == "drawer" || command == "ldn") {
     return RunGroup(command, args);
   }

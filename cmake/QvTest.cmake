@@ -11,20 +11,7 @@ function(qv_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main
                         GTest::gmock Threads::Threads)
-  set(labels unit ${ARG_LABELS})
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300)
-  # A list in PROPERTIES loses all but its first element on its way through
-  # test discovery, so extra labels are set by a script that runs after it.
-  if(ARG_LABELS)
-    set(label_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
-    file(WRITE ${label_script}
-      "foreach(t IN LISTS ${name}_TESTS)\n"
-      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\")\n"
-      "endforeach()\n")
-    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
-  endif()
+  qv_register_gtests(${name} unit ${ARG_LABELS})
   if("concurrency" IN_LIST ARG_LABELS)
     set_property(GLOBAL APPEND PROPERTY QV_CONCURRENCY_TESTS ${name})
   endif()
@@ -53,7 +40,24 @@ function(qv_add_gui_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} qvopos_gui_test_main Qt6::Test
                         GTest::gtest GTest::gmock Threads::Threads)
+  qv_register_gtests(${name} unit gui ${ARG_LABELS})
+endfunction()
+
+# qv_register_gtests(NAME label...)
+#
+# Registers the tests of one GoogleTest program with CTest under the given
+# labels. A list in gtest_discover_tests' PROPERTIES loses all but its first
+# element on its way through test discovery, so the labels are set by a
+# script that runs after discovery.
+function(qv_register_gtests name)
+  set(labels ${ARGN})
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "unit;gui" TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT 300)
+  set(label_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${label_script}
+    "foreach(t IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_script})
 endfunction()

@@ -10,10 +10,11 @@
 // changed it prints "WAIT <command>" (a command of the virtual printer, such
 // as "cover open") and waits, pumping its messages, until the change shows;
 // the test script sends the command. The checks:
-// - the printer's status-update events for the cover opened and closed,
-//   received by our sink;
-// - the cash drawer's events for the drawer opened (OpenDrawer) and closed
-//   again (the virtual printer closes it by itself);
+// - the printer's status-update events: the first report, then the cover
+//   opened and closed, received by our sink;
+// - the cash drawer's events: the first report, then the drawer opened
+//   (OpenDrawer) and closed again (the virtual printer closes it by
+//   itself), with DrawerOpened already telling the same;
 // - a printer opened with no sink at all (a null IDispatch) keeps working
 //   through the same cover changes: its events go nowhere.
 #include <ole2.h>
@@ -276,6 +277,9 @@ void PrinterEvents(const std::wstring& ldn) {
   EventSink sink;
   Device printer(CreateByProgId(L"QV.Opos.Printer"));
   if (!OpenClaimEnable(printer, L"POSPrinter", ldn, &sink, "printer")) return;
+  // The first report (the connection is up): the cover is closed.
+  Report(sink.WaitForStatus(kPtrSueCoverOk), "printer first StatusUpdate cover ok (12)",
+         "received " + sink.Received());
   Ask("cover open");
   Report(sink.WaitForStatus(kPtrSueCoverOpen), "printer StatusUpdate cover open (11)",
          "received " + sink.Received());
@@ -289,6 +293,9 @@ void DrawerEvents(const std::wstring& ldn) {
   EventSink sink;
   Device drawer(CreateByProgId(L"QV.OPOS.CashDrawer"));
   if (!OpenClaimEnable(drawer, L"CashDrawer", ldn, &sink, "drawer")) return;
+  // The first report (the connection is up): the drawer is closed.
+  Report(sink.WaitForStatus(kCashSueDrawerClosed), "drawer first StatusUpdate closed (0)",
+         "received " + sink.Received());
   drawer.Call(L"OpenDrawer", {});
   LONG rc = drawer.Number(kPidxResultCode);
   Report(rc == kSuccess, "drawer OpenDrawer", "ResultCode " + std::to_string(rc));

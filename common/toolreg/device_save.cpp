@@ -14,21 +14,35 @@ SaveOutcome Refused(std::u16string message) {
   return {SaveStatus::kRefused, std::move(message), 0};
 }
 
-// Keeps the first failing status of a sequence of writes.
+SaveOutcome WriteFailed(const char16_t* failure, const std::u16string& reason, LSTATUS status) {
+  return {SaveStatus::kWriteFailed, std::u16string(failure) + u": " + reason, status};
+}
+
+// Keeps the first failing status of a sequence of writes through one
+// accessor, with the accessor's description of it.
 class WriteLog {
  public:
-  void Note(LSTATUS status) {
-    if (m_first == ERROR_SUCCESS) m_first = status;
+  explicit WriteLog(const COposToolRegKey& key) : m_key(key) {}
+  void Note(LSTATUS status) { Note(status, m_key.LastFailure()); }
+  void Note(LSTATUS status, const std::u16string& reason) {
+    if (m_first != ERROR_SUCCESS || status == ERROR_SUCCESS) return;
+    m_first = status;
+    m_reason = reason;
   }
   SaveOutcome Outcome(const char16_t* success, const char16_t* failure) const {
     if (m_first == ERROR_SUCCESS) return {SaveStatus::kSaved, success, 0};
-    return {SaveStatus::kWriteFailed,
-            std::u16string(failure) + u" (registry status " + NumberText(m_first) + u")", m_first};
+    return WriteFailed(failure, m_reason, m_first);
   }
 
  private:
+  const COposToolRegKey& m_key;
   LSTATUS m_first = ERROR_SUCCESS;
+  std::u16string m_reason;
 };
+
+SaveOutcome InvalidLdn(const std::u16string& ldn) {
+  return Refused(u"Invalid LDN \"" + ldn + u"\": an LDN cannot contain a backslash");
+}
 
 bool IsInterfaceType(const std::u16string& text) {
   for (const char16_t* known : {kIoTypeCom, kIoTypeENet, kIoTypeLpt, kIoTypeUsb}) {
@@ -47,20 +61,28 @@ std::u16string SelectPrinterText() {
 
 }  // namespace
 
+std::u16string PrinterSelectionRefusal(const std::u16string& ldn,
+                                       const std::u16string& interfaceType) {
+  if (ldn.empty()) return SelectPrinterText();
+  if (!IsInterfaceType(interfaceType)) return u"Please Select Interface Type";
+  return {};
+}
+
 SaveOutcome SavePrinter(const PrinterSaveRequest& request) {
-  if (request.ldn.empty()) return Refused(SelectPrinterText());
-  if (!IsInterfaceType(request.interfaceType)) return Refused(u"Please Select Interface Type");
+  std::u16string refusal = PrinterSelectionRefusal(request.ldn, request.interfaceType);
+  if (!refusal.empty()) return Refused(std::move(refusal));
   const std::u16string& type = request.interfaceType;
   if (type == kIoTypeCom && request.serial.portName.empty()) {
     return Refused(u"Com de!vice is not attached!");
   }
   if (type == kIoTypeUsb && !request.usbAttached) return Refused(u"USB device is not attached!");
+  if (!IsValidLdn(request.ldn)) return InvalidLdn(request.ldn);
 
+  COposToolRegKey key(qvreg::kClassPrinterW, request.ldn);
+  WriteLog log(key);
   // A key that does not exist yet is not a failure of the Save.
   LSTATUS deleted = DeletePrinterLDN(request.ldn);
-  WriteLog log;
-  if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) log.Note(deleted);
-  COposToolRegKey key(qvreg::kClassPrinterW, request.ldn);
+  if (deleted != ERROR_FILE_NOT_FOUND) log.Note(deleted, DescribeRegistryFailure(deleted));
   log.Note(key.CreateAndSetString(qvreg::kIOTypeW, type));
   log.Note(key.CreateAndSetString(qvreg::kModelW, qvreg::kModelValueW));
   if (type == kIoTypeCom) {
@@ -83,8 +105,9 @@ SaveOutcome SavePrinter(const PrinterSaveRequest& request) {
 
 SaveOutcome SaveDrawer(const DrawerSaveRequest& request) {
   if (request.ldn.empty() || request.usesPrinter.empty()) return Refused(u"");
+  if (!IsValidLdn(request.ldn)) return InvalidLdn(request.ldn);
   COposToolRegKey key(qvreg::kClassDrawerW, request.ldn);
-  WriteLog log;
+  WriteLog log(key);
   log.Note(key.CreateAndSetString(qvreg::kUsesW, request.usesPrinter));
   if (request.connectPin == 2 || request.connectPin == 5) {
     log.Note(key.SetNumber(qvreg::kConnectPinW, request.connectPin));
@@ -94,13 +117,24 @@ SaveOutcome SaveDrawer(const DrawerSaveRequest& request) {
   return log.Outcome(u"Config Drawer Success", u"Config Drawer Failed");
 }
 
-SaveOutcome SaveLogLevel(int32_t level) {
-  if (level < 0 || level > 6) return Refused(u"Invalid Param");
+SaveOutcome SaveLogLevel(int32_t level) { return SaveLogSettings(level); }
+
+SaveOutcome SaveLogSettings(std::optional<int32_t> level) {
+  if (level && (*level < 0 || *level > 6)) return Refused(u"Invalid Param");
   COposToolRegKey key(u"", u"");
-  WriteLog log;
-  log.Note(key.SetInfoNumber(qvreg::kLogVerbosityW, level));
+  WriteLog log(key);
+  if (level) log.Note(key.SetInfoNumber(qvreg::kLogVerbosityW, *level));
   log.Note(key.SetInfoString(qvreg::kPrimaryConfigW, qvreg::kPrimaryConfigValueW));
   return log.Outcome(u"Success", u"Config Log Failed");
+}
+
+SaveOutcome DeleteDevice(const std::u16string& deviceClass, const std::u16string& ldn) {
+  const LSTATUS status = DeleteOwnLDN(deviceClass, ldn);
+  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
+    return {SaveStatus::kSaved, u"Delete Success", 0};
+  }
+  const std::u16string reason = DescribeRegistryFailure(status);
+  return WriteFailed(u"Delete Failed", DeviceKeyPathOf(deviceClass, ldn) + u": " + reason, status);
 }
 
 }  // namespace qvtoolreg

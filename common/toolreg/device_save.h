@@ -15,16 +15,23 @@
 // message); otherwise writes Uses, ConnectPin (2 or 5; not written for 0),
 // PulseOffTime and PulseOnTime into the drawer's key without deleting it.
 //
+// An LDN with a backslash names no device key (it would name a key below
+// another one): both Saves refuse it before writing anything.
+//
 // Log level: writes LogVerbosity and PrimaryConfig "TORVEX" to the
 // service-information key; levels outside 0 to 6 are refused.
 //
-// Unlike the dialogs, which report success whatever the registry said, a
-// Save whose registry writes fail is reported as failed, with the first
-// failing status. Any thread.
+// Delete: deletes one logical device of ours ("Delete Success"); a device
+// that does not exist (never saved) counts as deleted.
+//
+// A Save or Delete whose registry writes fail is reported as failed, never
+// as a success: "Config Printer Failed: " (or Drawer, Log, "Delete Failed: ")
+// and why, naming the store file or the key. Any thread.
 #ifndef QV_COMMON_TOOLREG_DEVICE_SAVE_H_
 #define QV_COMMON_TOOLREG_DEVICE_SAVE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/base/wintypes.h"
@@ -75,9 +82,21 @@ struct SaveOutcome {
   LSTATUS registryStatus = 0;  // the first failing write, for kWriteFailed
 };
 
+// The first two checks of a printer Save (also made before a port dialog
+// opens): the text of PO_ERR_SELECT_PRINTER_TYPE without LDN, "Please Select
+// Interface Type" without a known interface type; empty when both pass.
+std::u16string PrinterSelectionRefusal(const std::u16string& ldn,
+                                       const std::u16string& interfaceType);
+
 SaveOutcome SavePrinter(const PrinterSaveRequest& request);
 SaveOutcome SaveDrawer(const DrawerSaveRequest& request);
 SaveOutcome SaveLogLevel(int32_t level);
+// The log dialog's OK: LogVerbosity when a level is given (refused outside 0
+// to 6), and PrimaryConfig in every case.
+SaveOutcome SaveLogSettings(std::optional<int32_t> level);
+
+// Deletes the printer or drawer `ldn` of this package (DeleteOwnLDN).
+SaveOutcome DeleteDevice(const std::u16string& deviceClass, const std::u16string& ldn);
 
 }  // namespace qvtoolreg
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "common/toolreg/reg_test_util.h"
+#include "platform/text/codepage.h"
 #include "test_support/temp_prefix.h"
 
 namespace {
@@ -123,20 +124,53 @@ TEST_F(DeviceSaveTest, RefusalsComeInOrderAndWriteNothing) {
   }
 }
 
-TEST_F(DeviceSaveTest, AFailedWriteIsReportedAsAFailure) {
-  // A prefix root that is a plain file: the store cannot be opened.
-  std::filesystem::path file = m_prefix.root() / "not-a-directory";
-  std::ofstream(file).put('x');
-  ::setenv("QV_OPOS_ROOT", file.c_str(), 1);
-  qvtoolreg::SaveOutcome printer = qvtoolreg::SavePrinter(Request(u"ENet"));
-  qvtoolreg::SaveOutcome drawer = qvtoolreg::SaveDrawer({u"Till", u"Front", 2, 48, 48});
-  qvtoolreg::SaveOutcome log = qvtoolreg::SaveLogLevel(3);
-  ::setenv("QV_OPOS_ROOT", m_prefix.root().c_str(), 1);
-  for (const auto& outcome : {printer, drawer, log}) {
-    EXPECT_EQ(outcome.status, SaveStatus::kWriteFailed);
-    EXPECT_NE(outcome.registryStatus, ERROR_SUCCESS);
-    EXPECT_NE(outcome.message.find(u"Failed"), std::u16string::npos);
+TEST_F(DeviceSaveTest, AFailedWriteIsReportedAsAFailureNamingTheStore) {
+  PutString(kFront, u"", u"QV.Opos.Printer");
+  CorruptStore(m_prefix.root());
+  const std::filesystem::path store = m_prefix.root() / "registry.db";
+  const std::u16string storeName = qvplatform::Utf8ToWide(store.string());
+  const struct {
+    qvtoolreg::SaveOutcome outcome;
+    const char16_t* prefix;
+  } cases[] = {
+      {qvtoolreg::SavePrinter(Request(u"ENet")), u"Config Printer Failed: "},
+      {qvtoolreg::SaveDrawer({u"Till", u"Front", 2, 48, 48}), u"Config Drawer Failed: "},
+      {qvtoolreg::SaveLogLevel(3), u"Config Log Failed: "},
+      {qvtoolreg::DeleteDevice(u"POSPrinter", u"Front"),
+       u"Delete Failed: SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\Front: "},
+  };
+  for (const auto& c : cases) {
+    const std::string message = qvplatform::WideToUtf8(c.outcome.message);
+    EXPECT_EQ(c.outcome.status, SaveStatus::kWriteFailed) << message;
+    EXPECT_NE(c.outcome.registryStatus, ERROR_SUCCESS) << message;
+    EXPECT_EQ(c.outcome.message.rfind(c.prefix, 0), 0u) << message;
+    EXPECT_NE(c.outcome.message.find(storeName), std::u16string::npos) << message;
   }
+}
+
+TEST_F(DeviceSaveTest, DeleteCountsAMissingDeviceAsDeletedAndLeavesForeignKeys) {
+  PutString(kFront, u"", u"QV.Opos.Printer");
+  PutString(kPrinterClassKey + u"\\Other", u"", u"Vendor.Opos.Printer");
+  for (const char16_t* ldn : {u"Front", u"Front", u"Never Saved", u"Other"}) {
+    const qvtoolreg::SaveOutcome outcome = qvtoolreg::DeleteDevice(u"POSPrinter", ldn);
+    EXPECT_EQ(outcome.status, SaveStatus::kSaved);
+    EXPECT_EQ(outcome.message, u"Delete Success");
+  }
+  EXPECT_FALSE(KeyExists(kFront));
+  EXPECT_TRUE(KeyExists(kPrinterClassKey + u"\\Other"));
+}
+
+TEST_F(DeviceSaveTest, AnLdnWithABackslashIsRefusedBeforeAnyWrite) {
+  PrinterSaveRequest printer = Request(u"ENet");
+  printer.ldn = u"Front\\Sub";
+  for (const qvtoolreg::SaveOutcome& outcome :
+       {qvtoolreg::SavePrinter(printer),
+        qvtoolreg::SaveDrawer({u"Till\\Sub", u"Front", 2, 1, 1})}) {
+    EXPECT_EQ(outcome.status, SaveStatus::kRefused);
+    EXPECT_NE(outcome.message.find(u"backslash"), std::u16string::npos);
+  }
+  EXPECT_FALSE(KeyExists(kPrinterClassKey));
+  EXPECT_FALSE(KeyExists(kDrawerClassKey));
 }
 
 TEST_F(DeviceSaveTest, DrawerSaveAddsOrOverwritesItsValuesWithoutDeleting) {
@@ -167,6 +201,14 @@ TEST_F(DeviceSaveTest, LogLevelWritesVerbosityAndPrimaryConfig) {
   EXPECT_EQ(qvtoolreg::SaveLogLevel(7).status, SaveStatus::kRefused);
   EXPECT_EQ(qvtoolreg::SaveLogLevel(-1).status, SaveStatus::kRefused);
   EXPECT_EQ(ValuesOf(kInfoKey)[u"LogVerbosity"], u"6");
+}
+
+TEST_F(DeviceSaveTest, LogSettingsWithoutALevelKeepTheStoredOne) {
+  PutString(kInfoKey, u"LogVerbosity", u"9");
+  EXPECT_EQ(qvtoolreg::SaveLogSettings(std::nullopt).status, SaveStatus::kSaved);
+  EXPECT_EQ(ValuesOf(kInfoKey), (Values{{u"LogVerbosity", u"9"}, {u"PrimaryConfig", u"TORVEX"}}));
+  EXPECT_EQ(qvtoolreg::SaveLogSettings(2).status, SaveStatus::kSaved);
+  EXPECT_EQ(ValuesOf(kInfoKey)[u"LogVerbosity"], u"2");
 }
 
 }  // namespace

@@ -28,13 +28,9 @@ LSTATUS EnumClassLDNs(const char16_t* deviceClass, std::vector<std::u16string>* 
   }
 }
 
-bool IsDeviceKeyName(const std::u16string& ldn) {
-  return !ldn.empty() && ldn.find(u'\\') == std::u16string::npos;
-}
-
 LSTATUS DeleteClassLDN(const char16_t* deviceClass, const std::u16string& ldn) {
-  if (!IsDeviceKeyName(ldn)) return ERROR_INVALID_PARAMETER;
-  std::u16string path = ClassKeyPath(deviceClass) + u"\\" + ldn;
+  if (!qvtoolreg::IsValidLdn(ldn)) return ERROR_INVALID_PARAMETER;
+  const std::u16string path = qvtoolreg::DeviceKeyPathOf(deviceClass, ldn);
   return RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
@@ -74,9 +70,24 @@ namespace qvtoolreg {
 
 LSTATUS DeleteOwnLDN(const std::u16string& deviceClass, const std::u16string& ldn) {
   std::u16string progId = ProgIdOfClass(deviceClass);
-  if (progId.empty() || !IsDeviceKeyName(ldn)) return ERROR_INVALID_PARAMETER;
+  if (progId.empty() || !IsValidLdn(ldn)) return ERROR_INVALID_PARAMETER;
+  {
+    // A store that cannot be read is a failure, not a missing device.
+    qvplatform::RegKey key;
+    const LSTATUS opened = RegOpenKeyExW(
+        HKEY_LOCAL_MACHINE, DeviceKeyPathOf(deviceClass, ldn).c_str(), 0, KEY_READ, key.receive());
+    if (opened != ERROR_SUCCESS) return opened;
+  }
   if (COposToolRegKey(deviceClass, ldn).GetString(u"") != progId) return ERROR_FILE_NOT_FOUND;
   return deviceClass == qvreg::kClassPrinterW ? DeletePrinterLDN(ldn) : DeleteDrawerLDN(ldn);
+}
+
+bool IsValidLdn(const std::u16string& ldn) {
+  return !ldn.empty() && ldn.find(u'\\') == std::u16string::npos;
+}
+
+std::u16string DeviceKeyPathOf(const std::u16string& deviceClass, const std::u16string& ldn) {
+  return ClassKeyPath(deviceClass.c_str()) + u"\\" + ldn;
 }
 
 UninstallResult UninstallOwnLDNs() {
@@ -85,22 +96,22 @@ UninstallResult UninstallOwnLDNs() {
   std::vector<std::u16string> drawers;
   LoadOwnLDNs(qvreg::kClassPrinterW, &printers);
   LoadOwnLDNs(qvreg::kClassDrawerW, &drawers);
-  for (const std::u16string& ldn : printers) {
-    LSTATUS status = DeletePrinterLDN(ldn);
-    if (status == ERROR_SUCCESS) {
-      result.printersDeleted.push_back(ldn);
-    } else if (result.firstFailure == ERROR_SUCCESS) {
-      result.firstFailure = status;
+  auto deleteAll = [&result](const char16_t* deviceClass, const std::vector<std::u16string>& ldns,
+                             LSTATUS (*deleteLdn)(const std::u16string&),
+                             std::vector<std::u16string>* deleted) {
+    for (const std::u16string& ldn : ldns) {
+      const LSTATUS status = deleteLdn(ldn);
+      if (status == ERROR_SUCCESS) {
+        deleted->push_back(ldn);
+        continue;
+      }
+      result.failures.push_back(
+          {DeviceKeyPathOf(deviceClass, ldn), status, DescribeRegistryFailure(status)});
+      if (result.firstFailure == ERROR_SUCCESS) result.firstFailure = status;
     }
-  }
-  for (const std::u16string& ldn : drawers) {
-    LSTATUS status = DeleteDrawerLDN(ldn);
-    if (status == ERROR_SUCCESS) {
-      result.drawersDeleted.push_back(ldn);
-    } else if (result.firstFailure == ERROR_SUCCESS) {
-      result.firstFailure = status;
-    }
-  }
+  };
+  deleteAll(qvreg::kClassPrinterW, printers, DeletePrinterLDN, &result.printersDeleted);
+  deleteAll(qvreg::kClassDrawerW, drawers, DeleteDrawerLDN, &result.drawersDeleted);
   return result;
 }
 

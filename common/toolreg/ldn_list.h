@@ -36,23 +36,40 @@ void LoadOwnLDNs(const std::u16string& deviceClass, std::vector<std::u16string>*
 
 namespace qvtoolreg {
 
-// What the uninstall did: the LDNs deleted, and the first failing status (0
-// when every deletion succeeded).
+// True when `ldn` can name a device key: not empty and no backslash (which
+// would name a key below another one).
+bool IsValidLdn(const std::u16string& ldn);
+
+// The path of a device key below HKEY_LOCAL_MACHINE, without trailing
+// backslash: "SOFTWARE\OLEforRetail\ServiceOPOS\<class>\<ldn>".
+std::u16string DeviceKeyPathOf(const std::u16string& deviceClass, const std::u16string& ldn);
+
+// A device key the uninstall could not delete.
+struct FailedDeletion {
+  std::u16string keyPath;  // as DeviceKeyPathOf gives it
+  LSTATUS status = 0;
+  std::u16string reason;  // DescribeRegistryFailure of the deletion
+};
+
+// What the uninstall did: the LDNs deleted, the keys that could not be
+// deleted, and the first failing status (0 when every deletion succeeded).
 struct UninstallResult {
   std::vector<std::u16string> printersDeleted;
   std::vector<std::u16string> drawersDeleted;
+  std::vector<FailedDeletion> failures;
   LSTATUS firstFailure = 0;
 };
 
 // Deletes one logical device of `deviceClass` when it is ours;
 // ERROR_FILE_NOT_FOUND (nothing deleted) when the key is missing or belongs
 // to another service object, ERROR_INVALID_PARAMETER for a class that is
-// neither "POSPrinter" nor "CashDrawer" or an LDN DeletePrinterLDN refuses.
+// neither "POSPrinter" nor "CashDrawer" or an LDN DeletePrinterLDN refuses,
+// and the store's status when the key cannot be opened for another reason.
 LSTATUS DeleteOwnLDN(const std::u16string& deviceClass, const std::u16string& ldn);
 
 // The configuration tool's "-Uninstall": deletes every printer key that is
-// ours, then every drawer key that is ours. Other keys and the
-// service-information key stay.
+// ours, then every drawer key that is ours, going on past a key it cannot
+// delete. Other keys and the service-information key stay.
 UninstallResult UninstallOwnLDNs();
 
 }  // namespace qvtoolreg

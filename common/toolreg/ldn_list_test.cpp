@@ -131,6 +131,10 @@ TEST_F(LdnListTest, UninstallReportsAKeyItCouldNotDelete) {
   qvtoolreg::UninstallResult result = qvtoolreg::UninstallOwnLDNs();
   EXPECT_EQ(result.firstFailure, ERROR_KEY_HAS_CHILDREN);
   EXPECT_EQ(result.printersDeleted, Names{u"Back"});
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].keyPath, kPrinterClassKey + u"\\Front");
+  EXPECT_EQ(result.failures[0].status, ERROR_KEY_HAS_CHILDREN);
+  EXPECT_EQ(result.failures[0].reason, u"registry status 1020 (the key has subkeys)");
   EXPECT_TRUE(KeyExists(kPrinterClassKey + u"\\Front"));
 }
 

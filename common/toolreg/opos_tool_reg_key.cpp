@@ -6,6 +6,7 @@
 
 #include "common/reg_names.h"
 #include "platform/registry/registry.h"
+#include "platform/text/codepage.h"
 
 namespace qvtoolreg {
 namespace {
@@ -87,6 +88,19 @@ std::u16string NumberText(int32_t number) {
   return std::u16string(narrow.begin(), narrow.end());
 }
 
+std::u16string DescribeRegistryFailure(LSTATUS status) {
+  const std::string storeText = RegGetLastErrorText();
+  if (!storeText.empty()) return qvplatform::Utf8ToWide(storeText);
+  std::u16string text = u"registry status " + NumberText(status);
+  switch (status) {
+    case ERROR_FILE_NOT_FOUND: return text + u" (no such key)";
+    case ERROR_ACCESS_DENIED: return text + u" (access denied)";
+    case ERROR_INVALID_PARAMETER: return text + u" (invalid name)";
+    case ERROR_KEY_HAS_CHILDREN: return text + u" (the key has subkeys)";
+    default: return text;
+  }
+}
+
 }  // namespace qvtoolreg
 
 COposToolRegKey::COposToolRegKey(const std::u16string& deviceClass, const std::u16string& ldn)
@@ -121,35 +135,40 @@ LSTATUS COposToolRegKey::CreateAndSetString(const std::u16string& name,
                                             const std::u16string& text) const {
   // Without a device key path the create would open HKEY_LOCAL_MACHINE
   // itself; nothing is written there.
-  if (m_deviceKeyPath.empty()) return ERROR_INVALID_PARAMETER;
+  if (m_deviceKeyPath.empty()) return Noted(ERROR_INVALID_PARAMETER);
   qvplatform::RegKey key;
   LSTATUS status = qvtoolreg::CreateKey(m_deviceKeyPath, &key);
-  if (status != ERROR_SUCCESS) return status;
+  if (status != ERROR_SUCCESS) return Noted(status);
   std::u16string progId = qvtoolreg::ProgIdOfClass(m_deviceClass);
   if (!progId.empty()) qvtoolreg::SetText(key.get(), u"", progId);
-  return qvtoolreg::SetText(key.get(), name, text);
+  return Noted(qvtoolreg::SetText(key.get(), name, text));
 }
 
 LSTATUS COposToolRegKey::SetNumber(const std::u16string& name, int32_t number) const {
-  if (m_deviceKeyPath.empty()) return ERROR_INVALID_PARAMETER;
+  if (m_deviceKeyPath.empty()) return Noted(ERROR_INVALID_PARAMETER);
   qvplatform::RegKey key;
   LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_deviceKeyPath.c_str(), 0,
                                  qvtoolreg::kSetNumberAccess, key.receive());
-  if (status != ERROR_SUCCESS) return status;
-  return qvtoolreg::SetText(key.get(), name, qvtoolreg::NumberText(number));
+  if (status != ERROR_SUCCESS) return Noted(status);
+  return Noted(qvtoolreg::SetText(key.get(), name, qvtoolreg::NumberText(number)));
 }
 
 LSTATUS COposToolRegKey::SetInfoNumber(const std::u16string& name, int32_t number) const {
   qvplatform::RegKey key;
   LSTATUS status = qvtoolreg::CreateKey(m_infoKeyPath, &key);
-  if (status != ERROR_SUCCESS) return status;
-  return qvtoolreg::SetText(key.get(), name, qvtoolreg::NumberText(number));
+  if (status != ERROR_SUCCESS) return Noted(status);
+  return Noted(qvtoolreg::SetText(key.get(), name, qvtoolreg::NumberText(number)));
 }
 
 LSTATUS COposToolRegKey::SetInfoString(const std::u16string& name,
                                        const std::u16string& text) const {
   qvplatform::RegKey key;
   LSTATUS status = qvtoolreg::CreateKey(m_infoKeyPath, &key);
-  if (status != ERROR_SUCCESS) return status;
-  return qvtoolreg::SetText(key.get(), name, text);
+  if (status != ERROR_SUCCESS) return Noted(status);
+  return Noted(qvtoolreg::SetText(key.get(), name, text));
+}
+
+LSTATUS COposToolRegKey::Noted(LSTATUS status) const {
+  if (status != ERROR_SUCCESS) m_lastFailure = qvtoolreg::DescribeRegistryFailure(status);
+  return status;
 }

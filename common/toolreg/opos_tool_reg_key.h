@@ -56,10 +56,19 @@ class COposToolRegKey {
   const std::u16string& InfoKeyPath() const { return m_infoKeyPath; }
   const std::u16string& DeviceClass() const { return m_deviceClass; }
 
+  // Why the last failing write through this accessor failed (see
+  // DescribeRegistryFailure); empty while none failed.
+  const std::u16string& LastFailure() const { return m_lastFailure; }
+
  private:
+  // Returns `status`; a failure's description is kept in m_lastFailure. Call
+  // it on the failing call's result, before any other registry call.
+  LSTATUS Noted(LSTATUS status) const;
+
   std::u16string m_deviceKeyPath;
   std::u16string m_infoKeyPath;
   std::u16string m_deviceClass;
+  mutable std::u16string m_lastFailure;
 };
 
 namespace qvtoolreg {
@@ -76,6 +85,12 @@ int32_t ParseToolNumber(std::u16string_view text);
 
 // The decimal text of a number ("-12", "0", "300").
 std::u16string NumberText(int32_t number);
+
+// Why the registry call that just returned `status` failed: the store's own
+// text when it has one (it names the store file: unreadable, corrupt,
+// unwritable), else "registry status N" with a word on the common codes.
+// Call it before any other registry call: every call resets the store text.
+std::u16string DescribeRegistryFailure(LSTATUS status);
 
 }  // namespace qvtoolreg
 

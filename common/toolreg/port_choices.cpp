@@ -96,6 +96,16 @@ std::vector<UsbPrinterChoice> UsbPrinterChoices() {
   return choices;
 }
 
+bool IsValidNetworkPort(std::u16string_view text) {
+  if (text.empty()) return false;
+  int32_t port = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return false;
+    port = std::min(port * 10 + (c - u'0'), 100000);  // past the range stays past it
+  }
+  return port >= 1024 && port <= 49151 && port != 4000;
+}
+
 bool IsDottedQuad(std::u16string_view text) {
   int parts = 0;
   size_t i = 0;

@@ -8,7 +8,8 @@
 // - USB: the present USB printers whose device-interface path names one of
 //   the supported vendor/product pairs, both in upper case (VID_0FE6 and
 //   PID_811E) or both in lower case (vid_0fe6 and pid_811e);
-// - network: an address in dotted decimal, four numbers 0 to 255.
+// - network: an address in dotted decimal, four numbers 0 to 255, and a
+//   port from 1024 to 49151 other than 4000.
 //
 // Any thread; the enumerations read the present devices on every call.
 #ifndef QV_COMMON_TOOLREG_PORT_CHOICES_H_
@@ -56,6 +57,10 @@ std::u16string UsbShortName(std::u16string_view devicePath);
 
 // The USB dialog's list: present USB printers passing the filter.
 std::vector<UsbPrinterChoice> UsbPrinterChoices();
+
+// The network dialog's port rule: decimal digits only, 1024 to 49151, and
+// not 4000.
+bool IsValidNetworkPort(std::u16string_view text);
 
 // True for "A.B.C.D" with four decimal numbers 0 to 255 written without
 // leading zeros (as the address control formats them).

@@ -53,6 +53,17 @@ TEST(IsDottedQuad, FourNumbersUpTo255) {
   }
 }
 
+TEST(IsValidNetworkPort, From1024To49151Except4000) {
+  for (const char16_t* good :
+       {u"1024", u"9100", u"3999", u"4001", u"49151", u"01024", u"000009100"}) {
+    EXPECT_TRUE(IsValidNetworkPort(good));
+  }
+  for (const char16_t* bad :
+       {u"", u"1023", u"4000", u"49152", u"65535", u"9100 ", u"+9100", u"91a0", u"99999999999"}) {
+    EXPECT_FALSE(IsValidNetworkPort(bad));
+  }
+}
+
 TEST(BaudRates, OnlyTheFourOffered) {
   for (int32_t rate : {9600, 19200, 38400, 115200}) EXPECT_TRUE(IsOfferedBaudRate(rate));
   for (int32_t rate : {0, 4800, 57600, 230400}) EXPECT_FALSE(IsOfferedBaudRate(rate));

@@ -3,6 +3,8 @@
 #ifndef QV_COMMON_TOOLREG_REG_TEST_UTIL_H_
 #define QV_COMMON_TOOLREG_REG_TEST_UTIL_H_
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -59,6 +61,18 @@ inline std::map<std::u16string, std::u16string> ValuesOf(const std::u16string& k
     values[std::u16string(name, chars)] = text;
   }
   return values;
+}
+
+// Replaces the prefix's registry store with a file that is not a database
+// (as a new file, and without the write-ahead log that still holds the old
+// pages): every later registry call fails and names the store.
+inline void CorruptStore(const std::filesystem::path& prefixRoot) {
+  const std::filesystem::path store = prefixRoot / "registry.db";
+  const std::filesystem::path garbage = prefixRoot / "registry.db.garbage";
+  std::ofstream(garbage) << std::string(4096, 'x');
+  std::filesystem::remove(store.string() + "-wal");
+  std::filesystem::remove(store.string() + "-shm");
+  std::filesystem::rename(garbage, store);
 }
 
 }  // namespace qvtoolreg_test

@@ -39,6 +39,8 @@ std::filesystem::path PrefixRoot() {
   return UserRoot();
 }
 
+std::filesystem::path MachinePrefixRoot() { return kSystemRoot; }
+
 std::filesystem::path DriveC() { return PrefixRoot() / "drive_c"; }
 
 std::filesystem::path DosDevices() { return PrefixRoot() / "dosdevices"; }

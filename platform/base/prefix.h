@@ -22,8 +22,12 @@
 
 namespace qvplatform {
 
-// The prefix root. Does not create it.
+// The prefix root. Creates /var/lib/qvopos when it is the choice and can be
+// created.
 std::filesystem::path PrefixRoot();
+
+// The machine-wide prefix, /var/lib/qvopos (whether or not it is the root).
+std::filesystem::path MachinePrefixRoot();
 
 // PrefixRoot()/drive_c: where "C:\" maps to.
 std::filesystem::path DriveC();

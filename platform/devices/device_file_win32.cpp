@@ -8,7 +8,7 @@
 #include <cerrno>
 
 #include "platform/base/win32_errno.h"
-#include "platform/base/win32_wait.h"
+#include "platform/base/win32_overlapped.h"
 
 namespace qvplatform {
 
@@ -51,15 +51,8 @@ int DeviceFile::Transfer(bool write, void* buffer, size_t size, int64_t deadline
       CloseHandle(ov.hEvent);
       return ErrnoFromWin32(error);
     }
-    HANDLE waits[2] = {ov.hEvent, cancel_event_};
-    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, Win32TimeLeft(deadline_ms));
-    if (woke != WAIT_OBJECT_0) {
-      rc = woke == WAIT_OBJECT_0 + 1 ? ECANCELED : woke == WAIT_TIMEOUT ? ETIMEDOUT : EIO;
-      CancelIoEx(file, &ov);
-    }
+    rc = AwaitOverlapped(file, &ov, cancel_event_, deadline_ms);
   }
-  // The transfer is over (or cancelled) once its result is in; what moved
-  // before a cancel took effect still counts.
   DWORD moved = 0;
   if (!GetOverlappedResult(file, &ov, &moved, TRUE)) {
     DWORD error = GetLastError();

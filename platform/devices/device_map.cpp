@@ -144,11 +144,9 @@ std::optional<std::filesystem::path> ResolveDevicePath(std::string_view path) {
       link_name = name.substr(0, last);
     }
     if (auto target = QueryDosDevice(link_name)) return target;
-    std::string wanted = Lower(path);
-    for (const UsbPrinterInfo& printer : EnumerateUsbPrinters()) {
-      if (Lower(printer.devicePath) == wanted) return printer.node;
-    }
-    return std::nullopt;
+    std::optional<UsbDeviceId> id = ParseUsbDeviceName(name);
+    if (!id) return std::nullopt;
+    return FindUsbPrinterNode(*id);
   }
 
   if (auto target = QueryDosDevice(name)) return target;

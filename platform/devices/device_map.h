@@ -82,7 +82,9 @@ std::optional<int> DefaultLptNumber(const std::filesystem::path& node);
 //   "LPT1", "\\.\LPT1"                the link lpt1, else /dev/lp0 when it
 //                                     exists
 //   "\\?\usb#vid_..&pid_..#inst#{..}" the link usb#vid_..&pid_..#inst, else
-//                                     the present USB printer with that path
+//                                     the stable link /dev/qvopos/usb-..-..-inst,
+//                                     else the present usblp printer with
+//                                     that path (usb_printers.h)
 //   "/dev/..." (a Linux path)         itself
 //   any other name                    the link of that name
 // Nothing when the name maps to no node.

@@ -65,6 +65,30 @@ TEST(DeviceNamesTest, UsbNames) {
   EXPECT_FALSE(ParseUsbDeviceName("hid#vid_0fe6&pid_811e#X"));
 }
 
+TEST(DeviceNamesTest, UsbInstanceIsAPlainSerialElseThePortPath) {
+  const struct {
+    const char* serial;
+    const char* expected;
+  } cases[] = {
+      {"A1B2", "A1B2"},    {"SN-01_a.b:c=d@e+f", "SN-01_a.b:c=d@e+f"},
+      {"A1B2   ", "A1B2"},  // padded serials lose their trailing blanks
+      {"", "1-1.2"},       {"   ", "1-1.2"},
+      {"AB CD", "1-1.2"},  {"X#1", "1-1.2"},
+      {"X/1", "1-1.2"},    {"5&1a", "1-1.2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UsbPrinterInstance(c.serial, "1-1.2"), c.expected);
+
+  EXPECT_EQ(StableUsbLinkName(0x0FE6, 0x811E, "A1B2"), "usb-0fe6-811e-A1B2");
+  std::optional<UsbDeviceId> id = ParseStableUsbLinkName("usb-0fe6-811e-1-1.2");
+  ASSERT_TRUE(id);
+  EXPECT_EQ(id->vendorId, 0x0FE6);
+  EXPECT_EQ(id->productId, 0x811E);
+  EXPECT_EQ(id->instance, "1-1.2");
+  EXPECT_FALSE(ParseStableUsbLinkName("usb-0fe6-811e-"));
+  EXPECT_FALSE(ParseStableUsbLinkName("usb-0fe6-811x-A1"));
+  EXPECT_FALSE(ParseStableUsbLinkName("lp-0fe6-811e-A1"));
+}
+
 // A prefix with the virtual printer's pseudo-terminal to map.
 class DeviceMapTest : public ::testing::Test {
  protected:
@@ -135,6 +159,45 @@ TEST_F(DeviceMapTest, MappedUsbPrinterHasAnInterfacePathThatLeadsBack) {
   EXPECT_EQ(ResolveDevicePath(upper), printer_.pty_path());
   EXPECT_FALSE(ResolveDevicePath(
       "\\\\?\\usb#vid_0fe6&pid_0000#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"));
+}
+
+// The udev rules' stable links (/dev/qvopos/usb-vvvv-pppp-instance) name a
+// printer whatever lp number it has; here the folder is in the prefix and
+// the "printers" are pseudo-terminals.
+TEST_F(DeviceMapTest, StableUdevLinksFollowThePrinterAcrossReplugging) {
+  const std::filesystem::path links = prefix_.root() / "dev-qvopos";
+  std::filesystem::create_directory(links);
+  SetStableUsbLinkDirectoryForTesting(links);
+  const std::filesystem::path link = links / StableUsbLinkName(0x0FE6, 0x811E, "A1B2");
+  std::filesystem::create_symlink(printer_.pty_path(), link);
+  const std::string path =
+      "\\\\?\\usb#vid_0fe6&pid_811e#A1B2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+
+  std::vector<UsbPrinterInfo> printers = EnumerateUsbPrinters();
+  auto it = std::find_if(printers.begin(), printers.end(),
+                         [&](const UsbPrinterInfo& p) { return p.devicePath == path; });
+  ASSERT_NE(it, printers.end());
+  EXPECT_EQ(it->node, link);
+  EXPECT_FALSE(it->mapped);
+  EXPECT_EQ(ResolveDevicePath(path), link);
+
+  // Re-plugged: udev points the same link at the new node.
+  qvvp::VirtualPrinter replugged;
+  ASSERT_EQ(replugged.StartPty(), 0);
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(replugged.pty_path(), link);
+  ASSERT_EQ(ResolveDevicePath(path), link);
+  EXPECT_EQ(std::filesystem::canonical(link), std::filesystem::canonical(replugged.pty_path()));
+
+  // A device-map link of the same name wins; an unplugged printer resolves to nothing.
+  ASSERT_EQ(DefineDosDevice(UsbPrinterLinkName(0x0FE6, 0x811E, "A1B2"), printer_.pty_path()), 0);
+  EXPECT_EQ(ResolveDevicePath(path), printer_.pty_path());
+  ASSERT_EQ(RemoveDosDevice(UsbPrinterLinkName(0x0FE6, 0x811E, "A1B2")), 0);
+  replugged.Stop();
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(prefix_.root() / "gone", link);
+  EXPECT_FALSE(ResolveDevicePath(path));
+  SetStableUsbLinkDirectoryForTesting({});
 }
 
 TEST_F(DeviceMapTest, ParallelPortsAndTheSpoolerList) {

@@ -28,8 +28,9 @@
 // fields are copied into the system's device control block and set with
 // SetCommState, which takes every value above as it is (1.5 stop bits
 // included); DTR and RTS follow fDtrControl and fRtsControl; Open sets
-// SetCommTimeouts so that a read returns as soon as bytes arrive. An object
-// that is not a serial port is ENOTTY there too.
+// SetCommTimeouts so that a read returns once bytes have arrived and the
+// line has been quiet for 5 ms. An object that is not a serial port is
+// ENOTTY there too.
 //
 // Threads: as DeviceFile. The settings calls belong to the owner.
 #ifndef QV_PLATFORM_DEVICES_SERIAL_PORT_H_

@@ -12,6 +12,9 @@ namespace qvplatform {
 
 namespace {
 
+// The pause after the last byte that ends a read.
+constexpr DWORD kReadQuietMs = 5;
+
 int LastErrno() { return ErrnoFromWin32(GetLastError()); }
 
 }  // namespace
@@ -26,13 +29,12 @@ int SerialPort::Open(const std::filesystem::path& node, Share share) {
     Close();
     return ENOTTY;
   }
-  // A read returns as soon as bytes are there and otherwise waits for the
-  // first one; DeviceFile bounds the wait itself. Writes have no comm
-  // time-out of their own for the same reason.
+  // A read waits for the first byte (DeviceFile bounds that wait itself) and
+  // returns once the line has been quiet for a few milliseconds after it.
+  // (The "return at once" setting of MAXDWORD intervals is not kept by every
+  // serial driver, Wine's among them.) Writes have no comm time-out either.
   COMMTIMEOUTS timeouts{};
-  timeouts.ReadIntervalTimeout = MAXDWORD;
-  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-  timeouts.ReadTotalTimeoutConstant = MAXDWORD - 1;
+  timeouts.ReadIntervalTimeout = kReadQuietMs;
   if (!SetCommTimeouts(port, &timeouts)) {
     rc = LastErrno();
     Close();

@@ -5,10 +5,27 @@
 #ifndef QV_PLATFORM_DEVICES_UDEV_SCAN_H_
 #define QV_PLATFORM_DEVICES_UDEV_SCAN_H_
 
+#include <libudev.h>
+
 #include <functional>
 #include <string>
 
 namespace qvplatform {
+
+// Releases libudev objects, for std::unique_ptr.
+struct UdevDeleter {
+  void operator()(udev* u) const { udev_unref(u); }
+  void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
+  void operator()(udev_device* d) const { udev_device_unref(d); }
+};
+
+// The text of a libudev string, empty for null.
+inline std::string UdevText(const char* value) { return value != nullptr ? value : ""; }
+
+// Calls `visit` with every present device of `subsystem` (and of `devtype`
+// when not null). The device belongs to the walk: no unref.
+void ForEachUdevDevice(const char* subsystem, const char* devtype,
+                       const std::function<void(udev_device*)>& visit);
 
 struct UdevDeviceFacts {
   std::string sysname;       // "ttyUSB0"

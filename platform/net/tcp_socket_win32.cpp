@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "platform/base/win32_errno.h"
+#include "platform/base/win32_overlapped.h"
 #include "platform/base/win32_wait.h"
 
 namespace qvplatform {
@@ -139,15 +140,8 @@ int TcpSocket::Transfer(bool send, void* buffer, size_t size, int64_t deadline_m
       WSACloseEvent(ov.hEvent);
       return ErrnoFromWin32(static_cast<DWORD>(error));
     }
-    HANDLE waits[2] = {ov.hEvent, wake_event_};
-    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, Win32TimeLeft(deadline_ms));
-    if (woke != WAIT_OBJECT_0) {
-      rc = woke == WAIT_OBJECT_0 + 1 ? ECANCELED : woke == WAIT_TIMEOUT ? ETIMEDOUT : EIO;
-      CancelIoEx(reinterpret_cast<HANDLE>(s), reinterpret_cast<OVERLAPPED*>(&ov));
-    }
+    rc = AwaitOverlapped(reinterpret_cast<HANDLE>(s), &ov, wake_event_, deadline_ms);
   }
-  // The transfer is over (or cancelled) once its result is in; what moved
-  // before a cancel took effect still counts.
   DWORD moved = 0;
   if (!WSAGetOverlappedResult(s, &ov, &moved, TRUE, &flags)) {
     if (rc == 0) rc = LastSocketErrno();

@@ -1,0 +1,19 @@
+// CAboutDlg: the about box, with the program's icon, name and version 1.0
+// and an OK button. GUI thread only.
+#ifndef QV_CONFIG_TOOL_ABOUT_DLG_H_
+#define QV_CONFIG_TOOL_ABOUT_DLG_H_
+
+#include <QDialog>
+
+namespace qvconfig {
+
+class CAboutDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace qvconfig
+
+#endif  // QV_CONFIG_TOOL_ABOUT_DLG_H_
