@@ -71,13 +71,15 @@ LRESULT CALLBACK WindowCore::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     delete holder;
     return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
-  if (msg == kDestroyRequest) {
-    DestroyWindow(hwnd);
-    return 0;
-  }
   // Our own reference: the object may destroy itself and its window inside
   // its procedure.
   std::shared_ptr<WindowCore> core = *holder;
+  // The request names the core, so that it never reaches a window that got
+  // the handle of one destroyed meanwhile.
+  if (msg == kDestroyRequest && lParam == reinterpret_cast<LPARAM>(core.get())) {
+    DestroyWindow(hwnd);
+    return 0;
+  }
   MessageWindow* object = nullptr;
   {
     std::lock_guard<std::mutex> lock(core->mu);
@@ -163,7 +165,7 @@ void MessageWindow::Destroy() {
   if (owner) {
     DestroyWindow(hwnd);
   } else {
-    PostMessageW(hwnd, kDestroyRequest, 0, 0);
+    PostMessageW(hwnd, kDestroyRequest, 0, reinterpret_cast<LPARAM>(core.get()));
   }
 }
 
