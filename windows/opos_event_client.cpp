@@ -267,6 +267,11 @@ void DisableReleaseClose(Device& device, const std::string& label) {
   Report(rc == kSuccess, label + " CloseService", "result " + std::to_string(rc));
 }
 
+// Reports whether `sink` receives `status` (after the last one found).
+void ExpectStatus(EventSink& sink, LONG status, const std::string& check) {
+  Report(sink.WaitForStatus(status), check, "received " + sink.Received());
+}
+
 // Asks the test script for a change of the virtual printer.
 void Ask(const char* command) {
   std::printf("WAIT %s\n", command);
@@ -278,14 +283,11 @@ void PrinterEvents(const std::wstring& ldn) {
   Device printer(CreateByProgId(L"QV.Opos.Printer"));
   if (!OpenClaimEnable(printer, L"POSPrinter", ldn, &sink, "printer")) return;
   // The first report (the connection is up): the cover is closed.
-  Report(sink.WaitForStatus(kPtrSueCoverOk), "printer first StatusUpdate cover ok (12)",
-         "received " + sink.Received());
+  ExpectStatus(sink, kPtrSueCoverOk, "printer first StatusUpdate cover ok (12)");
   Ask("cover open");
-  Report(sink.WaitForStatus(kPtrSueCoverOpen), "printer StatusUpdate cover open (11)",
-         "received " + sink.Received());
+  ExpectStatus(sink, kPtrSueCoverOpen, "printer StatusUpdate cover open (11)");
   Ask("cover close");
-  Report(sink.WaitForStatus(kPtrSueCoverOk), "printer StatusUpdate cover ok (12)",
-         "received " + sink.Received());
+  ExpectStatus(sink, kPtrSueCoverOk, "printer StatusUpdate cover ok (12)");
   DisableReleaseClose(printer, "printer");
 }
 
@@ -294,20 +296,17 @@ void DrawerEvents(const std::wstring& ldn) {
   Device drawer(CreateByProgId(L"QV.OPOS.CashDrawer"));
   if (!OpenClaimEnable(drawer, L"CashDrawer", ldn, &sink, "drawer")) return;
   // The first report (the connection is up): the drawer is closed.
-  Report(sink.WaitForStatus(kCashSueDrawerClosed), "drawer first StatusUpdate closed (0)",
-         "received " + sink.Received());
+  ExpectStatus(sink, kCashSueDrawerClosed, "drawer first StatusUpdate closed (0)");
   drawer.Call(L"OpenDrawer", {});
   LONG rc = drawer.Number(kPidxResultCode);
   Report(rc == kSuccess, "drawer OpenDrawer", "ResultCode " + std::to_string(rc));
   // The property shows the state the event reports as soon as the event has
   // arrived.
-  Report(sink.WaitForStatus(kCashSueDrawerOpen), "drawer StatusUpdate open (1)",
-         "received " + sink.Received());
+  ExpectStatus(sink, kCashSueDrawerOpen, "drawer StatusUpdate open (1)");
   LONG opened = drawer.Number(kPidxCashDrawerOpened);
   Report(opened == 1, "drawer DrawerOpened reads 1 with the open event",
          "DrawerOpened " + std::to_string(opened));
-  Report(sink.WaitForStatus(kCashSueDrawerClosed), "drawer StatusUpdate closed (0)",
-         "received " + sink.Received());
+  ExpectStatus(sink, kCashSueDrawerClosed, "drawer StatusUpdate closed (0)");
   opened = drawer.Number(kPidxCashDrawerOpened);
   Report(opened == 0, "drawer DrawerOpened reads 0 with the closed event",
          "DrawerOpened " + std::to_string(opened));

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/base/win32_wait.h"
@@ -24,6 +25,25 @@ inline int AwaitOverlapped(HANDLE handle, OVERLAPPED* ov, HANDLE wake, int64_t d
   if (woke == WAIT_OBJECT_0) return 0;
   CancelIoEx(handle, ov);
   return woke == WAIT_OBJECT_0 + 1 ? ECANCELED : woke == WAIT_TIMEOUT ? ETIMEDOUT : EIO;
+}
+
+// Writes all `size` bytes at `bytes` by calling `write(bytes, size, &moved)`
+// (one overlapped write of what is left) until everything has moved or a
+// call fails; a call that moves nothing fails with EIO. `*written`
+// (optional) receives the bytes that moved.
+template <typename WriteOnce>
+int WriteAll(WriteOnce write, const void* bytes, size_t size, size_t* written) {
+  auto* next = static_cast<char*>(const_cast<void*>(bytes));
+  size_t done = 0;
+  int rc = 0;
+  while (done < size && rc == 0) {
+    size_t moved = 0;
+    rc = write(next + done, size - done, &moved);
+    done += moved;
+    if (rc == 0 && moved == 0) rc = EIO;
+  }
+  if (written != nullptr) *written = done;
+  return rc;
 }
 
 }  // namespace qvplatform

@@ -155,17 +155,9 @@ int TcpSocket::Transfer(bool send, void* buffer, size_t size, int64_t deadline_m
 
 int TcpSocket::Send(const void* data, size_t size, int64_t timeout_ms, size_t* sent) {
   const int64_t deadline = DeadlineFrom(timeout_ms);
-  auto* bytes = static_cast<char*>(const_cast<void*>(data));
-  size_t done = 0;
-  int rc = 0;
-  while (done < size && rc == 0) {
-    size_t moved = 0;
-    rc = Transfer(true, bytes + done, size - done, deadline, &moved);
-    done += moved;
-    if (rc == 0 && moved == 0) rc = EIO;
-  }
-  if (sent != nullptr) *sent = done;
-  return rc;
+  return WriteAll([&](char* bytes, size_t left,
+                      size_t* moved) { return Transfer(true, bytes, left, deadline, moved); },
+                  data, size, sent);
 }
 
 int TcpSocket::Recv(void* buffer, size_t capacity, int64_t timeout_ms, size_t* received) {
