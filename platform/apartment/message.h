@@ -1,7 +1,7 @@
 // Window-message types and the message numbers the system uses, as in Win32.
-// An HWND names a window; handles are never reused within a process, so a
-// stale handle is simply invalid. On Windows the types are the SDK's own
-// (see wintypes.h).
+// An HWND names a window; our handles are never reused within a process, so
+// a stale handle is simply invalid. On Windows the types are the SDK's own
+// (see wintypes.h) and the handles user32's.
 #ifndef QV_PLATFORM_APARTMENT_MESSAGE_H_
 #define QV_PLATFORM_APARTMENT_MESSAGE_H_
 

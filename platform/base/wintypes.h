@@ -2,10 +2,10 @@
 // that code ported from Windows reads the same. Sizes are those of Win32.
 //
 // On Windows they are the very types of the SDK (where long has 32 bits), so
-// a Win32 backend can include <windows.h> after the platform headers: the
-// SDK then redeclares the same types and replaces the constants below with
-// macros of the same values. Code above platform/ never includes
-// <windows.h>; its GUID and macros would clash with the COM types.
+// a Win32 backend can include <windows.h> beside the platform headers: the
+// SDK declares the same types, and its macros of the same values stand in
+// for the constants below. Code above platform/ never includes <windows.h>;
+// its GUID and macros would clash with the COM types.
 #ifndef QV_PLATFORM_BASE_WINTYPES_H_
 #define QV_PLATFORM_BASE_WINTYPES_H_
 

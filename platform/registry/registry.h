@@ -68,8 +68,10 @@
 // The real registry: the SDK's key handle and predefined roots.
 struct HKEY__;
 using HKEY = HKEY__*;
+#ifndef HKEY_CLASSES_ROOT  // else <windows.h> came first and has them
 inline const HKEY HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN));
 inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN + 2));
+#endif
 #else
 struct RegKeyHandle;
 using HKEY = RegKeyHandle*;
