@@ -16,7 +16,7 @@
 #include "cli/device_actions.h"
 #include "cli/library_paths.h"
 #include "cli/registration_command.h"
-#include "cli/sample_receipt.h"
+#include "common/receipt/sample_receipt.h"
 #include "common/toolreg/device_save.h"
 #include "control_objects/opos_device.h"
 #include "platform/apartment/message_queue.h"
@@ -110,6 +110,36 @@ bool Configure(const std::string& address, std::string* reason) {
   return true;
 }
 
+// The test application's sample receipt. Nobody is there to answer its
+// question after a failed output: the receipt is abandoned.
+bool PrintReceipt(qvopos::PosPrinter& printer, std::string* reason) {
+  qvreceipt::SampleReceiptCallbacks callbacks;
+  callbacks.outputFailed = [](int32_t rc) {
+    Out("sample receipt: output failed with " + std::to_string(rc) + "; abandoning it");
+    return qvreceipt::OutputFailureAnswer::kAbort;
+  };
+  callbacks.waitUntil = qvplatform::PumpUntil;
+  callbacks.stayedBusy = [](int32_t state) {
+    Out("sample receipt: the printer stays busy (State " + std::to_string(state) + ")");
+  };
+  const qvreceipt::SampleReceiptResult receipt =
+      qvreceipt::PrintSampleReceipt(printer, std::time(nullptr), callbacks);
+  if (receipt.stop == qvreceipt::ReceiptStop::kTransactionRefused) {
+    *reason = "sample receipt: TransactionPrint (begin) failed with " +
+              std::to_string(receipt.resultCode);
+  } else if (receipt.stop != qvreceipt::ReceiptStop::kCompleted) {
+    *reason = "sample receipt: " + Narrow(qvreceipt::StopMessage(receipt.stop));
+  } else if (receipt.aborted) {
+    *reason = "sample receipt: abandoned after a failed output";
+  } else if (receipt.resultCode != 0) {
+    *reason =
+        "sample receipt: TransactionPrint (end) failed with " + std::to_string(receipt.resultCode);
+  } else {
+    return true;
+  }
+  return false;
+}
+
 // Prints the receipt and opens the drawer through the control objects.
 bool UseDevices(qvvp::PrinterEngine& engine, std::string* reason) {
   qvopos::PosPrinter printer;
@@ -120,11 +150,7 @@ bool UseDevices(qvvp::PrinterEngine& engine, std::string* reason) {
   if (OpenClaimEnable(&printer, kPrinterLdn, reason)) {
     Out("printer DemoPrinter: open, claimed, enabled (" + Narrow(printer.GetString(u"DeviceName")) +
         ")");
-    const ReceiptOutcome receipt =
-        PrintSampleReceipt(printer, std::time(nullptr), [](std::string_view line) { Out(line); });
-    if (!receipt.ok) {
-      *reason = "sample receipt: " + receipt.failure;
-    } else {
+    if (PrintReceipt(printer, reason)) {
       Out("sample receipt printed and cut");
       if (OpenClaimEnable(&drawer, kDrawerLdn, reason)) {
         const int32_t rc = drawer.OpenDrawer();
