@@ -2,14 +2,12 @@
 // in-process COM server. Only these four symbols leave the library (see
 // qvso.map), so a process may link the service-object libraries statically
 // and load the server as well without the two colliding.
-#include <dlfcn.h>
-
-#include <filesystem>
+#include <exception>
 #include <string>
 
+#include "platform/base/module_path.h"
 #include "platform/com/interfaces.h"
 #include "platform/com/types.h"
-#include "platform/text/codepage.h"
 #include "service_object/core/class_factory.h"
 #include "service_object/core/module.h"
 #include "service_object/core/qvso_interfaces.h"
@@ -39,17 +37,14 @@ __attribute__((destructor)) void FreeFactoriesAtUnload() {
   FreeClassFactories(g_factories, kClassCount);
 }
 
-// The absolute path of this library, as registration records it.
+// The absolute path of this library, as registration records it; empty when
+// it cannot be told (or not be written in UTF-16).
 std::u16string ModulePath() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 ||
-      info.dli_fname == nullptr) {
+  try {
+    return qvplatform::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)).u16string();
+  } catch (const std::exception&) {
     return {};
   }
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::canonical(info.dli_fname, error);
-  if (error) path = std::filesystem::absolute(info.dli_fname, error);
-  return qvplatform::Utf8ToWide(path.string());
 }
 
 }  // namespace

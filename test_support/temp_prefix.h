@@ -2,6 +2,10 @@
 // $TMPDIR, points QV_OPOS_ROOT at it for the life of the object and removes
 // it (with everything in it) afterwards. The previous QV_OPOS_ROOT is
 // restored. Not for use from several threads at once (it sets environment).
+//
+// On Windows, where the machine is the prefix, a temporary registry key
+// stands in for HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT of the process
+// instead (temp_prefix_win32.cpp), and root() is a temporary folder.
 #ifndef QV_TEST_SUPPORT_TEMP_PREFIX_H_
 #define QV_TEST_SUPPORT_TEMP_PREFIX_H_
 

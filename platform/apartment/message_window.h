@@ -12,6 +12,11 @@
 // from another thread the destructor waits until the owner has left
 // WindowProc). A derived class must call Destroy() in its own destructor,
 // so that no message reaches a half-destroyed object.
+//
+// On Windows the window is a user32 message-only window (parent
+// HWND_MESSAGE) of a class registered by this library's module; a window of
+// another thread is destroyed by its owner, which is asked to with a posted
+// message after the object has been detached.
 #ifndef QV_PLATFORM_APARTMENT_MESSAGE_WINDOW_H_
 #define QV_PLATFORM_APARTMENT_MESSAGE_WINDOW_H_
 
@@ -65,6 +70,9 @@ class MessageWindow {
  private:
   friend struct WindowCore;
   HWND hwnd_ = nullptr;
+#ifdef _WIN32
+  std::shared_ptr<WindowCore> core_;  // shared with the window's procedure
+#endif
   std::u16string title_;
   DWORD style_ = 0;
   DWORD exStyle_ = 0;

@@ -20,6 +20,42 @@
 
 #include "platform/apartment/message.h"
 
+#ifdef _WIN32
+
+// On Windows these are user32's own functions, declared as the SDK declares
+// them so that code above platform/ need not include <windows.h>; the
+// UTF-16 ("W") forms stand behind the generic names. user32 differs from the
+// description below in two ways: a timer is set and killed by the window's
+// owner thread only, and periods below USER_TIMER_MINIMUM (10 ms) count as
+// that minimum.
+using TIMERPROC = void (*)(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);
+extern "C" {
+LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageTimeoutW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                            UINT timeout_ms, DWORD_PTR* result);
+BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms, TIMERPROC proc);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
+BOOL IsWindow(HWND hwnd);
+BOOL DestroyWindow(HWND hwnd);
+}
+
+inline LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return SendMessageW(hwnd, msg, wParam, lParam);
+}
+inline LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                                  UINT timeout_ms, DWORD_PTR* result) {
+  return SendMessageTimeoutW(hwnd, msg, wParam, lParam, flags, timeout_ms, result);
+}
+inline BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return PostMessageW(hwnd, msg, wParam, lParam);
+}
+inline UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms) {
+  return SetTimer(hwnd, id, elapse_ms, nullptr);
+}
+
+#else  // !_WIN32
+
 // The procedure's result, or 0 when the window is invalid or was destroyed.
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -38,6 +74,8 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
 BOOL IsWindow(HWND hwnd);
 BOOL DestroyWindow(HWND hwnd);
+
+#endif  // _WIN32
 
 // True when the calling thread owns `hwnd`.
 bool IsWindowOwnedByCurrentThread(HWND hwnd);

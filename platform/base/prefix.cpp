@@ -62,14 +62,4 @@ std::filesystem::path MapWindowsPath(std::string_view path) {
   return mapped;
 }
 
-bool EnsureDirectory(const std::filesystem::path& dir, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec && !std::filesystem::is_directory(dir)) {
-    if (error != nullptr) *error = dir.string() + ": " + ec.message();
-    return false;
-  }
-  return true;
-}
-
 }  // namespace qvplatform

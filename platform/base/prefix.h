@@ -8,6 +8,11 @@
 // environment on every call, so a test may point each case at a fresh
 // temporary prefix. Thread-safe as long as nobody changes the environment
 // concurrently.
+//
+// On Windows the machine is the prefix: DriveC() is "C:\\", Windows paths
+// are used as they are (MapWindowsPath returns them unchanged), and the
+// registry and device names are the system's own. PrefixRoot() and
+// DosDevices() have no meaning there and are not provided.
 #ifndef QV_PLATFORM_BASE_PREFIX_H_
 #define QV_PLATFORM_BASE_PREFIX_H_
 

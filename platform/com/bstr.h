@@ -5,6 +5,10 @@
 // function here accepts it. Lengths count characters unless the name says
 // bytes. Allocation failure (or a length too large for the 32-bit prefix)
 // gives a null result. Thread-safe; a BSTR may be freed on any thread.
+//
+// On Windows these are oleaut32's own functions: the declarations bind to
+// its exports, which take the same arguments (OLECHAR is a UTF-16 unit there
+// too, spelt wchar_t), so a BSTR crosses to and from Windows clients as is.
 #ifndef QV_PLATFORM_COM_BSTR_H_
 #define QV_PLATFORM_COM_BSTR_H_
 

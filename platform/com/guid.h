@@ -2,6 +2,10 @@
 // linkage. The text form is "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with
 // upper-case hexadecimal digits; parsing accepts either case and requires
 // the braces. Thread-safe.
+//
+// On Windows the C functions are ole32's own: these declarations bind to
+// its exports (OLECHAR is a UTF-16 unit on both sides); the qvplatform
+// helpers are ours on every system.
 #ifndef QV_PLATFORM_COM_GUID_H_
 #define QV_PLATFORM_COM_GUID_H_
 

@@ -18,6 +18,10 @@
 //   DISP_E_BADVARTYPE.
 // On failure the destination is left unchanged. Source and destination may
 // be the same variant. Thread-safe as long as the variants are not shared.
+//
+// On Windows these are oleaut32's own functions (the declarations bind to
+// its exports; the VARIANT layout is the same), with oleaut32's conversion
+// rules, which follow the locale where ours use the invariant format.
 #ifndef QV_PLATFORM_COM_VARIANT_H_
 #define QV_PLATFORM_COM_VARIANT_H_
 

@@ -16,6 +16,8 @@ namespace qvplatform {
 
 DeviceFile::DeviceFile() { cancel_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
 
+bool DeviceFile::IsOpen() const { return fd_.load() >= 0; }
+
 DeviceFile::~DeviceFile() {
   Close();
   if (cancel_fd_ >= 0) ::close(cancel_fd_);

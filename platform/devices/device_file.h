@@ -9,6 +9,11 @@
 // finds the node already held, and whatever the kernel reports otherwise.
 // Time-outs are real milliseconds; -1 waits without limit.
 //
+// On Windows the node is a device path (\\.\COM3, \\.\LPT1, a USB
+// interface path) opened with CreateFile for overlapped input and output;
+// Win32 errors are reported as the errno values above (sharing violation
+// EBUSY, operation aborted ECANCELED, device not connected EIO, ...).
+//
 // Threads: one thread reads while another writes, on the same handle; a
 // third may call CancelIo at any time. Open and Close belong to the owner,
 // and no Read or Write may be in progress during Close.
@@ -38,7 +43,7 @@ class DeviceFile {
   // existing node for reading and writing. Returns 0 or errno (ENOENT when
   // the node does not exist).
   virtual int Open(const std::filesystem::path& node, Share share);
-  bool IsOpen() const { return fd_.load() >= 0; }
+  bool IsOpen() const;
   const std::filesystem::path& node() const { return node_; }
 
   // Reads what is available, up to `capacity` bytes, waiting at most
@@ -59,6 +64,20 @@ class DeviceFile {
   // Owner: closes the node. Returns 0 or the errno of close().
   int Close();
 
+#ifdef _WIN32
+  // The file HANDLE, for the settings calls of derived classes; null if
+  // closed.
+  void* handle() const { return handle_.load(); }
+
+ private:
+  // Runs one overlapped ReadFile or WriteFile and waits for it, for the
+  // cancel event, or for the time-out (which cancels it). 0, ETIMEDOUT,
+  // ECANCELED or the error of the transfer; `*done` receives the bytes moved.
+  int Transfer(bool write, void* buffer, size_t size, int64_t deadline_ms, size_t* done);
+
+  std::atomic<void*> handle_{nullptr};
+  void* cancel_event_ = nullptr;  // manual-reset event, set while a cancel is pending
+#else
   // The descriptor, for the settings calls of derived classes; -1 if closed.
   int fd() const { return fd_.load(); }
 
@@ -72,6 +91,7 @@ class DeviceFile {
 
   std::atomic<int> fd_{-1};
   int cancel_fd_ = -1;  // eventfd, readable while a cancel is pending
+#endif
   std::atomic<bool> cancelled_{false};
   std::filesystem::path node_;
 };

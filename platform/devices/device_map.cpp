@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 
 #include "platform/base/prefix.h"
@@ -46,15 +45,6 @@ struct ComRange {
 };
 constexpr ComRange kComRanges[] = {{"ttyS", 1}, {"ttyUSB", 33}, {"ttyACM", 65}};
 constexpr int kComRangeSize = 32;
-
-// "\\.\" or "\\?\" in front of a device name.
-std::string_view StripDevicePrefix(std::string_view path) {
-  if (path.size() >= 4 && path[0] == '\\' && path[1] == '\\' &&
-      (path[2] == '.' || path[2] == '?') && path[3] == '\\') {
-    return path.substr(4);
-  }
-  return path;
-}
 
 }  // namespace
 
@@ -112,24 +102,6 @@ int RemoveDosDevice(std::string_view name) {
     rc = ec ? ec.value() : 0;
   }
   return rc;
-}
-
-std::string UsbPrinterLinkName(uint16_t vendor_id, uint16_t product_id, std::string_view instance) {
-  char head[32];
-  std::snprintf(head, sizeof(head), "usb#vid_%04x&pid_%04x#", vendor_id, product_id);
-  return std::string(head) + std::string(instance);
-}
-
-std::optional<int> ParsePortNumber(std::string_view name, std::string_view prefix) {
-  if (name.size() <= prefix.size() || !StartsWithNoCase(name, prefix)) return std::nullopt;
-  int value = 0;
-  for (size_t i = prefix.size(); i < name.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return std::nullopt;
-    value = value * 10 + (name[i] - '0');
-    if (value > 100000) return std::nullopt;
-  }
-  if (value < 1) return std::nullopt;
-  return value;
 }
 
 std::optional<std::filesystem::path> DefaultComNode(int number) {

@@ -18,6 +18,12 @@
 //
 // All functions read the prefix on every call (no cache) and are safe to
 // call from any thread; errors are errno values (0 is success).
+//
+// On Windows the system maps device names itself: ResolveDevicePath gives
+// "\\.\COMn" and "\\.\LPTn" for port names and any other path as it is,
+// and the functions of the device map (the dosdevices links and the default
+// Linux nodes) are not provided. The name functions (StripDevicePrefix,
+// UsbPrinterLinkName, ParsePortNumber) are the same everywhere.
 #ifndef QV_PLATFORM_DEVICES_DEVICE_MAP_H_
 #define QV_PLATFORM_DEVICES_DEVICE_MAP_H_
 
@@ -53,6 +59,9 @@ int DefineDosDevice(std::string_view name, const std::filesystem::path& target);
 
 // Removes the link `name` (any case). ENOENT when there is none.
 int RemoveDosDevice(std::string_view name);
+
+// `path` without a "\\.\" or "\\?\" in front.
+std::string_view StripDevicePrefix(std::string_view path);
 
 // "usb#vid_0fe6&pid_811e#<instance>": the link name of a USB printer.
 std::string UsbPrinterLinkName(uint16_t vendor_id, uint16_t product_id, std::string_view instance);

@@ -24,11 +24,21 @@
 // parity (the kernel forces them).
 // All calls return 0 or an errno value.
 //
+// On Windows the port is the system's (CreateFile on \\.\COMn): the DCB
+// fields are copied into the system's device control block and set with
+// SetCommState, which takes every value above as it is (1.5 stop bits
+// included); DTR and RTS follow fDtrControl and fRtsControl; Open sets
+// SetCommTimeouts so that a read returns once bytes have arrived and the
+// line has been quiet for 5 ms. An object that is not a serial port is
+// ENOTTY there too.
+//
 // Threads: as DeviceFile. The settings calls belong to the owner.
 #ifndef QV_PLATFORM_DEVICES_SERIAL_PORT_H_
 #define QV_PLATFORM_DEVICES_SERIAL_PORT_H_
 
+#ifndef _WIN32
 #include <termios.h>
+#endif
 
 #include <cstdint>
 #include <filesystem>
@@ -80,11 +90,13 @@ struct DCB {
   bool fInX = false;
 };
 
+#ifndef _WIN32
 // The termios side of the mapping above. ApplyDcbToTermios changes only the
 // fields the DCB governs (0, or EINVAL with `tio` untouched);
 // DcbFromTermios fills every field but fDtrControl and fRtsControl.
 int ApplyDcbToTermios(const DCB& dcb, termios* tio);
 void DcbFromTermios(const termios& tio, DCB* dcb);
+#endif
 
 class SerialPort : public DeviceFile {
  public:

@@ -30,26 +30,6 @@ bool Exists(const std::filesystem::path& path) {
   return std::filesystem::exists(path, ec);
 }
 
-bool ParseHex4(std::string_view text, uint16_t* value) {
-  if (text.size() != 4) return false;
-  unsigned result = 0;
-  for (char c : text) {
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return false;
-    }
-    result = result * 16 + static_cast<unsigned>(digit);
-  }
-  *value = static_cast<uint16_t>(result);
-  return true;
-}
-
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -95,8 +75,8 @@ void ScanUsblpPrinters(const Visit& visit) {
   ScanUdevSubsystem("usbmisc", [&](const UdevDeviceFacts& facts) {
     if (facts.sysname.rfind("lp", 0) != 0 || facts.devnode.empty() || !facts.onUsb) return;
     UdevPrinter printer;
-    if (!ParseHex4(facts.usbVendorId, &printer.vendorId) ||
-        !ParseHex4(facts.usbProductId, &printer.productId)) {
+    if (!ParseUsbId(facts.usbVendorId, &printer.vendorId) ||
+        !ParseUsbId(facts.usbProductId, &printer.productId)) {
       return;
     }
     printer.instance = UsbPrinterInstance(facts.usbSerial, facts.usbPath);
@@ -132,28 +112,6 @@ bool SameId(const UsbDeviceId& a, const UsbDeviceId& b) {
 
 }  // namespace
 
-std::optional<UsbDeviceId> ParseUsbDeviceName(std::string_view name) {
-  if (StartsWithNoCase(name, "\\\\?\\")) name = name.substr(4);
-  // usb#vid_xxxx&pid_xxxx#instance[#{guid}]
-  if (name.size() < 22 || !StartsWithNoCase(name, "usb#vid_") ||
-      !StartsWithNoCase(name.substr(12), "&pid_") || name[21] != '#') {
-    return std::nullopt;
-  }
-  UsbDeviceId id;
-  if (!ParseHex4(name.substr(8, 4), &id.vendorId) ||
-      !ParseHex4(name.substr(17, 4), &id.productId)) {
-    return std::nullopt;
-  }
-  std::string_view rest = name.substr(22);
-  size_t last = rest.rfind('#');
-  if (last != std::string_view::npos && last + 1 < rest.size() && rest[last + 1] == '{') {
-    rest = rest.substr(0, last);
-  }
-  if (rest.empty() || rest.find('#') != std::string_view::npos) return std::nullopt;
-  id.instance = std::string(rest);
-  return id;
-}
-
 std::string UsbPrinterInstance(std::string_view serial, std::string_view port_path) {
   while (!serial.empty() && std::isspace(static_cast<unsigned char>(serial.back()))) {
     serial.remove_suffix(1);
@@ -186,7 +144,8 @@ std::optional<UsbDeviceId> ParseStableUsbLinkName(std::string_view name) {
     return std::nullopt;
   }
   UsbDeviceId id;
-  if (!ParseHex4(name.substr(4, 4), &id.vendorId) || !ParseHex4(name.substr(9, 4), &id.productId)) {
+  if (!ParseUsbId(name.substr(4, 4), &id.vendorId) ||
+      !ParseUsbId(name.substr(9, 4), &id.productId)) {
     return std::nullopt;
   }
   id.instance = std::string(name.substr(14));

@@ -10,6 +10,10 @@
 // udev knows (/dev/usb/lpN), whose instance is UsbPrinterInstance of the
 // device. A node reached through a link is listed once, under the first
 // link. Any thread.
+//
+// On Windows the list is SetupAPI's: every present device interface of
+// that class (as the system names it, with its device description), whose
+// node is the interface path itself. The stable links are Linux only.
 #ifndef QV_PLATFORM_DEVICES_USB_PRINTERS_H_
 #define QV_PLATFORM_DEVICES_USB_PRINTERS_H_
 
@@ -43,6 +47,9 @@ struct UsbDeviceId {
   std::string instance;
 };
 std::optional<UsbDeviceId> ParseUsbDeviceName(std::string_view name);
+
+// A vendor or product id written as four hexadecimal digits (either case).
+bool ParseUsbId(std::string_view text, uint16_t* value);
 
 // The instance part of a USB printer's names: its serial number without
 // trailing blanks when that is a plain word (letters, digits and + - . : = @

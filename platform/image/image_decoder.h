@@ -8,6 +8,10 @@
 // refused. Data that does not begin with the signature of one of the four
 // formats is refused without being decoded. Decoding is done by stb_image.
 //
+// On Windows BMP data goes to our own reader (bmp_loader.h) and PNG, JPEG
+// and GIF to the Windows Imaging Component, after the same signature check
+// and size bound.
+//
 // Thread-safe; never throws; false when the data is not an image it can
 // decode (the Picture is then unspecified).
 #ifndef QV_PLATFORM_IMAGE_IMAGE_DECODER_H_

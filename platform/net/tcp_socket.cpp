@@ -45,6 +45,10 @@ std::string DottedAddress(const sockaddr_in& address) {
 
 TcpSocket::TcpSocket() { wake_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
 
+bool TcpSocket::IsValid() const { return fd_.load() >= 0; }
+
+int TcpSocket::handle() const { return fd_.load(); }
+
 TcpSocket::~TcpSocket() {
   Close();
   if (wake_fd_ >= 0) ::close(wake_fd_);

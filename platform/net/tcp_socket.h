@@ -7,6 +7,10 @@
 // ECANCELED after Shutdown, ECONNREFUSED, ECONNRESET, EPIPE and the like from
 // the kernel. Time-outs are real milliseconds; -1 waits without limit.
 //
+// On Windows the calls are Winsock 2's (ws2_32, started on first use), with
+// overlapped sends and receives so that a time-out or Shutdown cancels them;
+// Winsock errors are reported as the errno values of the same meaning.
+//
 // Threads: one owner thread connects, receives and closes; Send may come from
 // another thread as long as the owner does not Close meanwhile (callers
 // serialise Send and Close with a lock of their own); Shutdown may be called
@@ -16,7 +20,13 @@
 #ifndef QV_PLATFORM_NET_TCP_SOCKET_H_
 #define QV_PLATFORM_NET_TCP_SOCKET_H_
 
+#ifdef _WIN32
+// Winsock's struct sockaddr_in, without the rest of <winsock2.h> (which
+// brings <windows.h>).
+#include <psdk_inc/_ip_types.h>
+#else
 #include <netinet/in.h>
+#endif
 
 #include <atomic>
 #include <cstddef>
@@ -64,17 +74,27 @@ class TcpSocket {
   // Owner thread: closes the descriptor. Returns 0 or the errno of close().
   int Close();
 
-  bool IsValid() const { return fd_.load() >= 0; }
+  bool IsValid() const;
   // The descriptor number (for trace lines), -1 when not valid.
-  int handle() const { return fd_.load(); }
+  int handle() const;
 
  private:
+#ifdef _WIN32
+  // Runs one overlapped WSASend or WSARecv and waits for it, for Shutdown
+  // or for the time-out (which cancels it). 0, ETIMEDOUT, ECANCELED or the
+  // transfer's error; `*done` receives the bytes moved.
+  int Transfer(bool send, void* buffer, size_t size, int64_t deadline_ms, size_t* done);
+
+  std::atomic<uintptr_t> socket_;  // SOCKET, INVALID_SOCKET when not valid
+  void* wake_event_ = nullptr;     // manual-reset event, set by Shutdown
+#else
   // Waits for `events` on the socket or for Shutdown. 0 when ready,
   // ETIMEDOUT, ECANCELED or the poll error.
   int WaitFor(short events, int64_t deadline_ms);
 
   std::atomic<int> fd_{-1};
   int wake_fd_ = -1;  // eventfd, readable after Shutdown
+#endif
   std::atomic<bool> shut_down_{false};
   std::mutex close_mutex_;  // orders shutdown() against close() of fd_
 };

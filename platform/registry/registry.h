@@ -45,30 +45,52 @@
 //   time-out); every write is one transaction, so a crash never leaves a half
 //   written value. An open HKEY names a key; it holds no lock and no file.
 //
+// On Windows the registry is the system's, through advapi32, and Windows
+// semantics hold where they differ from the above: RegDeleteKey refuses a
+// key with subkeys with ERROR_ACCESS_DENIED; an enumeration buffer that is
+// too small gives ERROR_MORE_DATA without the name's length; the A functions
+// use the system's ANSI code page; RegGetLastErrorText is always empty, as
+// there is no store file to name.
+//
 // An HKEY returned by RegOpenKeyEx/RegCreateKeyEx must be closed with
 // RegCloseKey (RegKey below does that). Handles may be used from any thread,
 // but one handle is not to be used by two threads at once.
 #ifndef QV_PLATFORM_REGISTRY_REGISTRY_H_
 #define QV_PLATFORM_REGISTRY_REGISTRY_H_
 
+#include <climits>
+#include <cstdint>
 #include <string>
 
 #include "platform/base/wintypes.h"
 
+#ifdef _WIN32
+// The real registry: the SDK's key handle and predefined roots.
+struct HKEY__;
+using HKEY = HKEY__*;
+#ifndef HKEY_CLASSES_ROOT  // else <windows.h> came first and has them
+inline const HKEY HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN));
+inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<intptr_t>(INT32_MIN + 2));
+#endif
+#else
 struct RegKeyHandle;
 using HKEY = RegKeyHandle*;
-using REGSAM = DWORD;
-
 extern const HKEY HKEY_CLASSES_ROOT;
 extern const HKEY HKEY_LOCAL_MACHINE;
+#endif
+using REGSAM = DWORD;
 
+// Guarded: where <windows.h> came first, its macros stand in for these.
+#ifndef REG_NONE
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_EXPAND_SZ = 2;
 constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
 constexpr DWORD REG_MULTI_SZ = 7;
+#endif
 
+#ifndef KEY_QUERY_VALUE
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 constexpr REGSAM KEY_SET_VALUE = 0x0002;
 constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
@@ -76,14 +98,30 @@ constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
 constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+#endif
 
+#ifndef REG_CREATED_NEW_KEY
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+#endif
 
+#ifdef _WIN32
+// advapi32's functions whose form the code above platform/ uses as is,
+// declared as the SDK declares them. The others below are thin forms of
+// advapi32's (registry_win32.cpp) that take char16_t text and leave out the
+// reserved, class and security parameters.
+extern "C" {
+LSTATUS RegOpenKeyExA(HKEY key, const char* subkey, DWORD options, REGSAM sam, HKEY* result);
+LSTATUS RegCloseKey(HKEY key);
+LSTATUS RegDeleteValueA(HKEY key, const char* name);
+LSTATUS RegDeleteKeyA(HKEY key, const char* subkey);
+}
+#else
 // Opens an existing key. `subkey` null or empty opens `key` itself again
 // (for a root this works without a store, and finds no values). `options`
 // is ignored.
 LSTATUS RegOpenKeyExA(HKEY key, const char* subkey, DWORD options, REGSAM sam, HKEY* result);
+#endif
 LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subkey, DWORD options, REGSAM sam, HKEY* result);
 
 // Opens a key, creating it and any missing parents. `disposition` may be null.
@@ -91,7 +129,9 @@ LSTATUS RegCreateKeyExA(HKEY key, const char* subkey, REGSAM sam, HKEY* result, 
 LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subkey, REGSAM sam, HKEY* result,
                         DWORD* disposition);
 
+#ifndef _WIN32
 LSTATUS RegCloseKey(HKEY key);
+#endif
 
 // Win32 RegQueryValueEx: `type`, `data` and `size` may each be null. With
 // `data` null the size is reported; a buffer smaller than the value gives
@@ -115,13 +155,17 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars);
 LSTATUS RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* name_chars, DWORD* type);
 LSTATUS RegEnumValueW(HKEY key, DWORD index, char16_t* name, DWORD* name_chars, DWORD* type);
 
+#ifndef _WIN32
 LSTATUS RegDeleteValueA(HKEY key, const char* name);
+#endif
 LSTATUS RegDeleteValueW(HKEY key, const char16_t* name);
 
 // Deletes `subkey` of `key` and its values; refuses a key with subkeys.
 // An empty `subkey` deletes `key` itself; the roots cannot be deleted
 // (ERROR_ACCESS_DENIED).
+#ifndef _WIN32
 LSTATUS RegDeleteKeyA(HKEY key, const char* subkey);
+#endif
 LSTATUS RegDeleteKeyW(HKEY key, const char16_t* subkey);
 
 // Text of the store failure of this thread's last registry call (names the

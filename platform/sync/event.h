@@ -4,6 +4,10 @@
 // Timeouts here are real milliseconds: callers that wait for a period the
 // driver specifies pass qvplatform::ScaledMs(period). -1 (or INFINITE) waits
 // without limit, 0 tests once. Any thread may Set, Reset or Wait.
+//
+// On Windows an Event is a kernel event object (CreateEvent) and WaitForAny
+// is WaitForMultipleObjects. IsSignalled tests an auto-reset event by taking
+// its signal and setting it again.
 #ifndef QV_PLATFORM_SYNC_EVENT_H_
 #define QV_PLATFORM_SYNC_EVENT_H_
 

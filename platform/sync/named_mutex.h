@@ -16,6 +16,11 @@
 // next Create in any prefix once their own prefix directory is gone. Handles of one name in one
 // process share one mapping. Create and the destructor may be called from any thread; Wait and
 // Release act for the calling thread.
+//
+// On Windows it is a kernel mutex (CreateMutex in the session's namespace,
+// named as given, in the ANSI code page), waited on with
+// WaitForSingleObject: a holder thread that ends without releasing, as well
+// as a holder process that dies, leaves it abandoned (WAIT_ABANDONED).
 #ifndef QV_PLATFORM_SYNC_NAMED_MUTEX_H_
 #define QV_PLATFORM_SYNC_NAMED_MUTEX_H_
 

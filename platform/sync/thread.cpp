@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "platform/base/wintypes.h"
 
@@ -16,6 +17,7 @@ struct Thread::State {
   bool ended = false;   // the body has returned (or thrown)
   bool joined = false;  // std::thread::join has been called
   std::thread::id id;   // set before the body runs
+  std::thread thread;
 };
 
 Thread::Thread(std::string name, std::function<void()> body) : state_(std::make_shared<State>()) {
@@ -23,22 +25,22 @@ Thread::Thread(std::string name, std::function<void()> body) : state_(std::make_
   // The id is published under the lock before the body can run, so that
   // IsCurrent() is correct from the first instruction of the body.
   std::unique_lock<std::mutex> lock(state->mutex);
-  thread_ = std::thread([state, body = std::move(body)]() {
+  state->thread = std::thread([state, body = std::move(body)]() {
     { std::lock_guard<std::mutex> wait_for_id(state->mutex); }
     body();  // an exception escaping the body terminates, as with std::thread
     std::lock_guard<std::mutex> done(state->mutex);
     state->ended = true;
     state->ended_cv.notify_all();
   });
-  state->id = thread_.get_id();
+  state->id = state->thread.get_id();
   std::string short_name = name.substr(0, 15);
-  ::pthread_setname_np(thread_.native_handle(), short_name.c_str());
+  ::pthread_setname_np(state->thread.native_handle(), short_name.c_str());
 }
 
 Thread::~Thread() {
   if (IsCurrent()) {
     // Destroyed by its own body: it cannot wait for itself.
-    if (thread_.joinable()) thread_.detach();
+    if (state_->thread.joinable()) state_->thread.detach();
     return;
   }
   Join(-1);
@@ -58,7 +60,7 @@ bool Thread::Join(int64_t timeout_ms) {
     state_->joined = true;
     // The body has finished; joining only reaps the thread, and is done under
     // the lock so that two joiners never both call join().
-    thread_.join();
+    state_->thread.join();
   }
   return true;
 }

@@ -5,6 +5,10 @@
 // thread is then joined). The destructor joins without limit: an owner that
 // must not block stops the body first (usually through an Event) and bounds
 // its wait with Join(timeout).
+//
+// On Windows the thread is a Win32 thread, which keeps the module whose code
+// it runs loaded until it ends (see thread_win32.cpp); elsewhere a
+// std::thread.
 #ifndef QV_PLATFORM_SYNC_THREAD_H_
 #define QV_PLATFORM_SYNC_THREAD_H_
 
@@ -12,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace qvplatform {
 
@@ -29,9 +32,8 @@ class Thread {
   bool IsCurrent() const;  // true on the thread itself
 
  private:
-  struct State;
+  struct State;  // the OS thread and its ending, shared with the thread itself
   std::shared_ptr<State> state_;
-  std::thread thread_;
 };
 
 }  // namespace qvplatform

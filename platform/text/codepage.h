@@ -11,6 +11,10 @@
 // so every byte string round-trips through 1252. A code page iconv does not
 // know passes ASCII and turns everything else into '?' / U+FFFD. Never
 // throws; thread-safe (each thread keeps its own iconv descriptors).
+//
+// On Windows the conversions are WideCharToMultiByte (without best-fit
+// mapping) and MultiByteToWideChar, and the ANSI code page is the system's
+// (GetACP); QV_OPOS_CODEPAGE is not read there.
 #ifndef QV_PLATFORM_TEXT_CODEPAGE_H_
 #define QV_PLATFORM_TEXT_CODEPAGE_H_
 

@@ -66,7 +66,7 @@ void CDevice::TraceWarning(std::string text) const { Trace(2, std::move(text)); 
 
 void CDevice::TraceError(std::string text) const { Trace(1, std::move(text)); }
 
-int32_t CDevice::CompleteMethod(std::string_view method, int32_t result, int32_t* pRC) {
+int32_t CDevice::CompleteMethod(std::string_view method, int32_t result, LONG* pRC) {
   m_resultCode = result;
   if (pRC != nullptr) *pRC = result;
   Trace(5, "    | pRC: " + NumToString(result));

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/wintypes.h"
 #include "platform/sync/named_mutex.h"
 #include "service_object/core/device_flags.h"
 #include "service_object/core/event_queue.h"
@@ -85,7 +86,7 @@ class CDevice {
   // Steps 4 and 5 of every method: stores `result` in ResultCode and in *pRC
   // (when given), traces "    | pRC: " + result and "<<< " + method, and
   // returns `result`.
-  int32_t CompleteMethod(std::string_view method, int32_t result, int32_t* pRC);
+  int32_t CompleteMethod(std::string_view method, int32_t result, LONG* pRC);
 
   // --- OpenService helpers. ---
   // LogVerbosity from the service-information key becomes the trace level

@@ -84,12 +84,14 @@ void CCashDrawer::ProcessStatusLocked(const std::string& data) {
     if (newStatus != oldStatus) {
       if (((oldStatus & kDrawerClosedBit) != 0 || oldStatus == 0) &&
           (newStatus & kDrawerClosedBit) == 0) {
-        m_eventQueue.QueueEvent(CDeviceEvent::StatusUpdate(CASH_SUE_DRAWEROPEN));
+        // The property changes before the event is queued, so that an
+        // application reading it in its event handler sees the new state.
         m_drawerOpened = 1;
+        m_eventQueue.QueueEvent(CDeviceEvent::StatusUpdate(CASH_SUE_DRAWEROPEN));
       }
       if ((oldStatus & kDrawerClosedBit) == 0 && (newStatus & kDrawerClosedBit) != 0) {
-        m_eventQueue.QueueEvent(CDeviceEvent::StatusUpdate(CASH_SUE_DRAWERCLOSED));
         m_drawerOpened = 0;
+        m_eventQueue.QueueEvent(CDeviceEvent::StatusUpdate(CASH_SUE_DRAWERCLOSED));
       }
     }
   } catch (const OposEventError& e) {
